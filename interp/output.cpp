@@ -1,0 +1,31 @@
+#include "interp/output.h"
+
+#include <cstdarg>
+#include <vector>
+
+namespace cubalorn {
+
+void Output::print(const char* format, ...) {
+    char small[256];
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    if (length < 0) {
+        va_end(copy);
+        return;
+    }
+    if (static_cast<size_t>(length) < sizeof small) {
+        va_end(copy);
+        write(std::string_view(small, static_cast<size_t>(length)));
+        return;
+    }
+    std::vector<char> large(static_cast<size_t>(length) + 1);
+    std::vsnprintf(large.data(), large.size(), format, copy);
+    va_end(copy);
+    write(std::string_view(large.data(), static_cast<size_t>(length)));
+}
+
+}  // namespace cubalorn

@@ -1,0 +1,2 @@
+// Placeholder until the headless runner lands.
+int main() { return 0; }
