@@ -30,7 +30,9 @@ EffectHandler::EffectHandler(IrrlichtDevice* device, const core::dimension2du& s
       use32BitShadowMaps_(use32BitShadowMaps),
       useVarianceShadows_(useVarianceShadows),
       useRoundSpotlights_(useRoundSpotlights) {
-    if (targetSize_.Width * targetSize_.Height == 0) targetSize_ = driver_->getScreenSize();
+    // An empty size means the screen's (tested per side: the product of two
+    // large sides wraps around to 0).
+    if (targetSize_.Width == 0 || targetSize_.Height == 0) targetSize_ = driver_->getScreenSize();
     direct3D9_ = driver_->getDriverType() == video::EDT_DIRECT3D9;
 
     video::IGPUProgrammingServices* gpu = driver_->getGPUProgrammingServices();
@@ -44,9 +46,9 @@ EffectHandler::EffectHandler(IrrlichtDevice* device, const core::dimension2du& s
         return;
     }
 
-    sceneTarget_ = driver_->addRenderTargetTexture(targetSize_, "rt", video::ECF_UNKNOWN);
-    screenQuad_.targets[0] = driver_->addRenderTargetTexture(targetSize_, "rt", video::ECF_UNKNOWN);
-    screenQuad_.targets[1] = driver_->addRenderTargetTexture(targetSize_, "rt", video::ECF_UNKNOWN);
+    sceneTarget_ = makeRenderTarget(targetSize_, "rt", video::ECF_UNKNOWN);
+    screenQuad_.targets[0] = makeRenderTarget(targetSize_, "rt", video::ECF_UNKNOWN);
+    screenQuad_.targets[1] = makeRenderTarget(targetSize_, "rt", video::ECF_UNKNOWN);
     if (!sceneTarget_ || !screenQuad_.targets[0] || !screenQuad_.targets[1]) {
         report("Effects: Could not create the " + std::to_string(targetSize_.Width) + " x " +
                std::to_string(targetSize_.Height) +
@@ -197,14 +199,30 @@ void EffectHandler::registerShadowNode(scene::ISceneNode* node, ShadowFilter fil
     shadowNodes_.push_back(SShadowNode{node, role, filter});
 }
 
+video::ITexture* EffectHandler::makeRenderTarget(const core::dimension2du& size, const char* name,
+                                                 video::ECOLOR_FORMAT format) {
+    // The engine quietly shrinks a target larger than the driver allows;
+    // a target of another size than asked would misplace every pixel.
+    const core::dimension2du limit = driver_->getMaxTextureSize();
+    if (size.Width == 0 || size.Height == 0 || (limit.Width && size.Width > limit.Width) ||
+        (limit.Height && size.Height > limit.Height))
+        return nullptr;
+    video::ITexture* target = driver_->addRenderTargetTexture(size, name, format);
+    if (target && target->getSize() != size) {
+        driver_->removeTexture(target);
+        target = nullptr;
+    }
+    return target;
+}
+
 video::ITexture* EffectHandler::shadowMap(u32 resolution, bool secondary) {
     const std::string name = shadowMapName(resolution, secondary);
     // findTexture only looks in the driver's cache; it never tries to load a
     // file of that name from the working directory.
     if (video::ITexture* existing = driver_->findTexture(name.c_str())) return existing;
-    video::ITexture* map = driver_->addRenderTargetTexture(
-        core::dimension2du(resolution, resolution), name.c_str(),
-        use32BitShadowMaps_ ? video::ECF_G32R32F : video::ECF_G16R16F);
+    video::ITexture* map =
+        makeRenderTarget(core::dimension2du(resolution, resolution), name.c_str(),
+                         use32BitShadowMaps_ ? video::ECF_G32R32F : video::ECF_G16R16F);
     if (!map)
         report("Effects: Could not create the shadow map " + name +
                "; drawing the scene without shadows and post-processing.");

@@ -108,6 +108,8 @@ private:
                          irr::video::IShaderConstantSetCallBack* callback,
                          irr::video::E_MATERIAL_TYPE base);
     void checkMaterials();
+    irr::video::ITexture* makeRenderTarget(const irr::core::dimension2du& size, const char* name,
+                                           irr::video::ECOLOR_FORMAT format);
     void report(const std::string& message, irr::ELOG_LEVEL level = irr::ELL_ERROR);
 
     void pruneRemovedNodes();

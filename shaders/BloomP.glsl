@@ -9,7 +9,7 @@ void main()
 {
 	vec2 uv = gl_TexCoord[0].xy;
 	vec2 texel = 1.0 / gl_TexCoord[3].xy;
-	float radius = 0.035 * gl_TexCoord[3].y;
+	float radius = 0.05 * gl_TexCoord[3].y;
 
 	vec3 glow = texture2D(ColorMapSampler, uv).rgb;
 	float total = 1.0;
@@ -19,12 +19,12 @@ void main()
 		float r = sqrt(f);
 		float angle = (float(i) + 0.5) * 2.3999632;
 		vec2 offset = vec2(cos(angle), sin(angle)) * (r * radius) * texel;
-		float w = exp(-2.5 * f);
+		float w = exp(-3.0 * f);
 		glow += texture2D(ColorMapSampler, uv + offset).rgb * w;
 		total += w;
 	}
 	glow /= total;
 
 	vec3 scene = texture2D(ScreenMapSampler, uv).rgb;
-	gl_FragColor = vec4(scene + 1.1 * glow, 1.0);
+	gl_FragColor = vec4(scene + 1.3 * glow, 1.0);
 }

@@ -8,7 +8,7 @@ sampler2D ScreenMapSampler : register(s1);
 float4 pixelMain(float2 TexCoords : TEXCOORD0, float2 ScreenSize : TEXCOORD3) : COLOR0
 {
 	float2 texel = 1.0 / ScreenSize;
-	float radius = 0.035 * ScreenSize.y;
+	float radius = 0.05 * ScreenSize.y;
 
 	float3 glow = tex2D(ColorMapSampler, TexCoords).rgb;
 	float total = 1.0;
@@ -18,12 +18,12 @@ float4 pixelMain(float2 TexCoords : TEXCOORD0, float2 ScreenSize : TEXCOORD3) : 
 		float r = sqrt(f);
 		float angle = (float(i) + 0.5) * 2.3999632;
 		float2 offset = float2(cos(angle), sin(angle)) * (r * radius) * texel;
-		float w = exp(-2.5 * f);
+		float w = exp(-3.0 * f);
 		glow += tex2D(ColorMapSampler, TexCoords + offset).rgb * w;
 		total += w;
 	}
 	glow /= total;
 
 	float3 scene = tex2D(ScreenMapSampler, TexCoords).rgb;
-	return float4(scene + 1.1 * glow, 1.0);
+	return float4(scene + 1.3 * glow, 1.0);
 }
