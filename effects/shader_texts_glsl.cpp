@@ -1,0 +1,215 @@
+// GLSL versions of the built-in shaders (every driver but Direct3D 9).
+// Values reach the pixel stage through gl_TexCoord[0..3]; matrices multiply
+// column vectors from the right.
+
+#include "effects/shader_texts.h"
+
+namespace cubalorn::glsl {
+
+const char* const kLightModulatePixel = R"(uniform sampler2D ColorMapSampler;
+uniform sampler2D ScreenMapSampler;
+
+void main() {
+	vec4 finalCol = texture2D(ColorMapSampler, gl_TexCoord[0].xy);
+	vec4 lightCol = texture2D(ScreenMapSampler, gl_TexCoord[0].xy);
+	gl_FragColor = finalCol * lightCol;
+}
+)";
+
+const char* const kDepthPixel = R"(void main() {
+	vec4 vInfo = gl_TexCoord[0];
+	float depth = vInfo.z / vInfo.x;
+	gl_FragColor = vec4(depth, depth * depth, 0.0, 0.0);
+}
+)";
+
+const char* const kDepthAlphaPixel = R"(uniform sampler2D ColorMapSampler;
+
+void main() {
+	vec4 vInfo = gl_TexCoord[0];
+	float depth = vInfo.z / vInfo.x;
+	float alpha = texture2D(ColorMapSampler, gl_TexCoord[1].xy).a;
+	gl_FragColor = vec4(depth, depth * depth, 0.0, alpha);
+}
+)";
+
+// x carries the far distance so the pixel stage can normalise clip z.
+const char* const kDepthVertex = R"(uniform mat4 mWorldViewProj;
+uniform float MaxD;
+
+void main() {
+	vec4 tPos = mWorldViewProj * gl_Vertex;
+	gl_Position = tPos;
+	gl_TexCoord[0] = vec4(MaxD, tPos.y, tPos.z, tPos.w);
+	gl_TexCoord[1].xy = gl_MultiTexCoord0.xy;
+}
+)";
+
+const char* const kShadowPixel = R"(uniform sampler2D ShadowMapSampler;
+uniform vec4 LightColour;
+
+##ifdef VSM
+float testShadow(vec2 smTexCoord, float realDistance) {
+	vec4 texDepth = texture2D(ShadowMapSampler, smTexCoord);
+	float lit = realDistance <= texDepth.x ? 1.0 : 0.0;
+	float variance = min(max(texDepth.y - texDepth.x * texDepth.x, 0.00001) + 0.000001, 1.0);
+	float d = texDepth.x - realDistance;
+	float p = variance / (variance + d * d);
+	return (1.0 - max(lit, p)) / float(SAMPLE_AMOUNT);
+}
+##else
+float testShadow(vec2 smTexCoord, float realDistance) {
+	float storedDepth = texture2D(ShadowMapSampler, smTexCoord).r;
+	return storedDepth <= realDistance ? 1.0 / float(SAMPLE_AMOUNT) : 0.0;
+}
+##endif
+
+void main() {
+	vec2 offsets[16];
+	offsets[0] = vec2(0.0, 0.0);
+	offsets[1] = vec2(0.0, 1.0);
+	offsets[2] = vec2(1.0, 1.0);
+	offsets[3] = vec2(-1.0, -1.0);
+	offsets[4] = vec2(-2.0, 0.0);
+	offsets[5] = vec2(0.0, -2.0);
+	offsets[6] = vec2(2.0, -2.0);
+	offsets[7] = vec2(-2.0, 2.0);
+	offsets[8] = vec2(3.0, 0.0);
+	offsets[9] = vec2(0.0, 3.0);
+	offsets[10] = vec2(3.0, 3.0);
+	offsets[11] = vec2(-3.0, -3.0);
+	offsets[12] = vec2(-4.0, 0.0);
+	offsets[13] = vec2(0.0, -4.0);
+	offsets[14] = vec2(4.0, -4.0);
+	offsets[15] = vec2(-4.0, 4.0);
+
+	vec4 smPos = gl_TexCoord[0];
+	float z = gl_TexCoord[1].x;
+	float nDotL = gl_TexCoord[1].y;
+	float maxDist = gl_TexCoord[1].z;
+	float texelStep = gl_TexCoord[1].w;
+	vec2 uv = smPos.xy / smPos.w / 2.0 + vec2(0.5, 0.5);
+
+##ifdef ROUND_SPOTLIGHTS
+	float radius = length(uv - vec2(0.5, 0.5));
+	bool inside = z - 0.01 > 0.0 && z + 0.01 < maxDist;
+##else
+	vec2 clampedUv = clamp(uv, 0.0, 1.0);
+	bool inside = clampedUv.x == uv.x && clampedUv.y == uv.y && z > 0.0 && z < maxDist;
+##endif
+	if (!inside) {
+		gl_FragColor = vec4(0.0, 0.0, 0.0, 0.0);
+		return;
+	}
+
+	float realDist = z / maxDist - 0.002;
+	float lightness = 1.0;
+	for (int i = 0; i < SAMPLE_AMOUNT; i++)
+		lightness -= testShadow(uv + offsets[i] * texelStep, realDist);
+
+##ifdef ROUND_SPOTLIGHTS
+	gl_FragColor = LightColour * lightness * nDotL * clamp(5.0 - 10.0 * radius, 0.0, 1.0);
+##else
+	gl_FragColor = LightColour * lightness * nDotL;
+##endif
+}
+)";
+
+// gl_TexCoord[0] is the light's clip position, left unscaled: the pixel
+// stage halves it after the perspective divide.
+const char* const kShadowVertex = R"(uniform float MaxD;
+uniform float MAPRES;
+uniform vec3 LightPos;
+uniform mat4 mWorldViewProj;
+uniform mat4 mWorldViewProj2;
+
+void main() {
+	vec4 pos = vec4(gl_Vertex.xyz, 1.0);
+	gl_Position = mWorldViewProj * pos;
+	vec4 s = mWorldViewProj2 * pos;
+	gl_TexCoord[0] = s;
+	gl_TexCoord[1] = vec4(s.z, dot(normalize(gl_Normal), normalize(LightPos - pos.xyz)), MaxD,
+	                      1.0 / MAPRES);
+}
+)";
+
+const char* const kCopyPixel = R"(uniform sampler2D ColorMapSampler;
+
+void main() {
+	gl_FragColor = texture2D(ColorMapSampler, gl_TexCoord[0].xy);
+}
+)";
+
+const char* const kWhiteWashAlphaPixel = R"(uniform sampler2D ColorMapSampler;
+
+void main() {
+	float alpha = texture2D(ColorMapSampler, gl_TexCoord[1].xy).a;
+	gl_FragColor = vec4(1.0, 1.0, 1.0, alpha);
+}
+)";
+
+const char* const kWhiteWashLuminancePixel = R"(uniform sampler2D ColorMapSampler;
+
+void main() {
+	vec4 t = texture2D(ColorMapSampler, gl_TexCoord[1].xy);
+	float luminance = clamp(0.3 * t.r + 0.59 * t.g + 0.11 * t.b, 0.0, 1.0);
+	gl_FragColor = vec4(1.0, 1.0, 1.0, luminance);
+}
+)";
+
+// The quad's texture coordinate runs upward from the bottom-left corner, as
+// OpenGL render targets are stored; the corner rays are blended with a v
+// that runs downward because ray 0 is the top-left corner.
+const char* const kScreenQuadVertex = R"(uniform float screenX;
+uniform float screenY;
+uniform vec3 LineStarts0;
+uniform vec3 LineStarts1;
+uniform vec3 LineStarts2;
+uniform vec3 LineStarts3;
+uniform vec3 LineEnds0;
+uniform vec3 LineEnds1;
+uniform vec3 LineEnds2;
+uniform vec3 LineEnds3;
+
+void main() {
+	gl_Position = vec4(gl_Vertex.x, gl_Vertex.y, 0.0, 1.0);
+	vec2 tCoords = vec2(0.5 * (1.0 + gl_Vertex.x), 0.5 * (1.0 + gl_Vertex.y));
+	gl_TexCoord[0].xy = tCoords;
+	float vDown = 1.0 - tCoords.y;
+
+	vec3 topStart = mix(LineStarts0, LineStarts1, tCoords.x);
+	vec3 bottomStart = mix(LineStarts2, LineStarts3, tCoords.x);
+	gl_TexCoord[1].xyz = mix(topStart, bottomStart, vDown);
+
+	vec3 topEnd = mix(LineEnds0, LineEnds1, tCoords.x);
+	vec3 bottomEnd = mix(LineEnds2, LineEnds3, tCoords.x);
+	gl_TexCoord[2].xyz = mix(topEnd, bottomEnd, vDown);
+
+	gl_TexCoord[3].xy = vec2(screenX, screenY);
+}
+)";
+
+const char* const kBlurPixel = R"(uniform sampler2D ColorMapSampler;
+
+vec4 tap(vec2 uv) {
+	return texture2D(ColorMapSampler, clamp(uv, vec2(0.001, 0.001), vec2(0.999, 0.999)));
+}
+
+void main() {
+	vec2 uv = gl_TexCoord[0].xy;
+	vec2 screen = gl_TexCoord[3].xy;
+##ifdef VERTICAL_VSM_BLUR
+	vec2 texel = vec2(0.0, 1.0 / screen.y);
+##else
+	vec2 texel = vec2(1.0 / screen.x, 0.0);
+##endif
+	vec4 sum = tap(uv);
+	sum += tap(uv + 1.5 * texel);
+	sum += tap(uv - 1.5 * texel);
+	sum += tap(uv + 2.5 * texel);
+	sum += tap(uv - 2.5 * texel);
+	gl_FragColor = sum / 5.0;
+}
+)";
+
+}  // namespace cubalorn::glsl
