@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/console_dialogue.h"
+#include "app/console_input.h"
+
+namespace cubalorn {
+namespace {
+
+// Standard input replaced by a memory stream.
+class FakeStdin {
+public:
+    explicit FakeStdin(const std::string& text) : text_(text) {
+        file_ = text_.empty() ? std::fopen("/dev/null", "rb")
+                              : fmemopen(text_.data(), text_.size(), "rb");
+    }
+    ~FakeStdin() { std::fclose(file_); }
+    std::FILE* get() { return file_; }
+
+private:
+    std::string text_;
+    std::FILE* file_;
+};
+
+const std::string kTooLong =
+    "ERROR - console line longer than 79 characters, nothing of it was run\n";
+
+struct ReadCase {
+    const char* name;
+    std::string input;
+    std::vector<ConsoleRead> results;
+    std::vector<std::string> lines;  // the line after each read
+    std::string printed;
+};
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
+class ConsoleInputTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ConsoleInputTest, Reads) {
+    const ReadCase& c = GetParam();
+    FakeStdin in(c.input);
+    StringOutput out;
+    ConsoleInput input(in.get(), out);
+    for (size_t i = 0; i < c.results.size(); ++i) {
+        std::string line = "stale";
+        EXPECT_EQ(input.readLine(line), c.results[i]) << "read " << i;
+        EXPECT_EQ(line, c.lines[i]) << "read " << i;
+    }
+    EXPECT_EQ(out.text(), c.printed);
+}
+
+const std::string k79(79, 'a');
+const std::string k80(80, 'b');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConsoleInputTest,
+    ::testing::Values(
+        ReadCase{"TwoLines", "forward 10\nhelp\n", {ConsoleRead::Line, ConsoleRead::Line, ConsoleRead::EndOfInput},
+                 {"forward 10", "help", ""}, ""},
+        ReadCase{"EmptyLine", "\n", {ConsoleRead::Line, ConsoleRead::EndOfInput}, {"", ""}, ""},
+        ReadCase{"LastLineWithoutNewline", "quit", {ConsoleRead::Line, ConsoleRead::EndOfInput},
+                 {"quit", ""}, ""},
+        ReadCase{"CarriageReturnDropped", "help\r\n", {ConsoleRead::Line}, {"help"}, ""},
+        ReadCase{"ExactlyTheLimit", k79 + "\n", {ConsoleRead::Line}, {k79}, ""},
+        ReadCase{"LimitWithCarriageReturn", k79 + "\r\n", {ConsoleRead::Line}, {k79}, ""},
+        ReadCase{"OneOverTheLimit", k80 + "\nnext\n", {ConsoleRead::TooLong, ConsoleRead::Line},
+                 {"", "next"}, kTooLong},
+        ReadCase{"FarOverTheLimitDiscardsTheRest", std::string(5000, 'x') + "\nhelp\n",
+                 {ConsoleRead::TooLong, ConsoleRead::Line, ConsoleRead::EndOfInput}, {"", "help", ""},
+                 kTooLong},
+        ReadCase{"TooLongAtEndOfInput", k80, {ConsoleRead::TooLong, ConsoleRead::EndOfInput}, {"", ""},
+                 kTooLong},
+        ReadCase{"ClosedInput", "", {ConsoleRead::EndOfInput, ConsoleRead::EndOfInput}, {"", ""}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Output that remembers what had been written when it was flushed.
+class FlushRecordingOutput : public Output {
+public:
+    void write(std::string_view text) override { text_.append(text); }
+    void flush() override { flushedAt.push_back(text_); }
+    std::vector<std::string> flushedAt;
+
+private:
+    std::string text_;
+};
+
+TEST(ConsoleInput, FlushesBeforeEveryRead) {
+    FakeStdin in("a\nb\n");
+    FlushRecordingOutput out;
+    ConsoleInput input(in.get(), out);
+    std::string line;
+    out.print("> ");
+    input.readLine(line);
+    out.print("> ");
+    input.readLine(line);
+    EXPECT_EQ(out.flushedAt, (std::vector<std::string>{"> ", "> > "}));
+}
+
+class RecordingActions : public ConsoleActions {
+public:
+    void runProgramLine(const std::string& line) override { calls.push_back("run:" + line); }
+    void enterFreeCamera() override { calls.push_back("freecam"); }
+    std::vector<std::string> calls;
+};
+
+const std::string kHelp =
+    "HELP > Show this help\n"
+    "programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n"
+    "FREECAM > Quit interpreter to fly with freecam\n"
+    "QUIT > Quit program\n";
+
+struct DialogueCase {
+    const char* name;
+    int dialogues;  // how many times the loop holds the dialogue
+    std::string input;
+    std::string printed;
+    std::vector<std::string> calls;
+    int state;
+};
+void PrintTo(const DialogueCase& c, std::ostream* os) { *os << c.name; }
+
+class ConsoleDialogueTest : public ::testing::TestWithParam<DialogueCase> {};
+
+TEST_P(ConsoleDialogueTest, Runs) {
+    const DialogueCase& c = GetParam();
+    FakeStdin in(c.input);
+    StringOutput out;
+    ConsoleInput input(in.get(), out);
+    RecordingActions actions;
+    ConsoleDialogue dialogue(input, out, actions);
+    for (int i = 0; i < c.dialogues; ++i) dialogue.hold();
+    EXPECT_EQ(out.text(), c.printed);
+    EXPECT_EQ(actions.calls, c.calls);
+    EXPECT_EQ(dialogue.state(), c.state);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConsoleDialogueTest,
+    ::testing::Values(
+        // Before the first program line, empty lines and HELP prompt again at once.
+        DialogueCase{"EmptyAndHelpBeforeFirstLine", 1, "\nhelp\nforward 5\n", "> > " + kHelp + "> ",
+                     {"run:forward 5"}, kLinesRun},
+        // Afterwards each ends the dialogue, so the loop draws a frame first.
+        DialogueCase{"EmptyAfterFirstLine", 3, "forward 5\n\nHeLp\n", "> > > " + kHelp, {"run:forward 5"},
+                     kLinesRun},
+        DialogueCase{"QuitIgnoresCase", 1, "qUiT\n", "> ", {}, kQuit},
+        DialogueCase{"FreecamEndsTheConsole", 1, "freecam\n", "> ", {"freecam"}, kFreeCamera},
+        // Only the whole line is a command.
+        DialogueCase{"LeadingSpaceMakesAProgramLine", 1, " help\n", "> ", {"run: help"}, kLinesRun},
+        DialogueCase{"FurtherWordsMakeAProgramLine", 1, "quit now\n", "> ", {"run:quit now"}, kLinesRun},
+        DialogueCase{"EndOfInputQuits", 1, "", "> ", {}, kQuit},
+        DialogueCase{"EndOfInputAfterEmptyLines", 1, "\n\n", "> > > ", {}, kQuit},
+        DialogueCase{"TooLongLineRunsNothing", 1, std::string(120, 'f') + "\nquit\n",
+                     "> " + kTooLong + "> ", {}, kQuit},
+        DialogueCase{"TooLongAfterFirstLineEndsDialogue", 2, "forward 1\n" + std::string(90, 'f') + "\n",
+                     "> > " + kTooLong, {"run:forward 1"}, kLinesRun}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConsoleText, BannerAndHelpAreExact) {
+    StringOutput out;
+    printBanner(out);
+    EXPECT_EQ(out.text(),
+              "------------------------------------------------\nCubalorn - powered by Irrlicht.\n");
+    EXPECT_EQ(out.text().find('\n'), 48u) << "48 dashes";
+    out.clear();
+    printHelp(out);
+    EXPECT_EQ(out.text(), kHelp);
+}
+
+}  // namespace
+}  // namespace cubalorn
