@@ -1,2 +1,186 @@
-// Placeholder until the headless runner lands.
-int main() { return 0; }
+// cubalorn-batch: the interpreter without a window, for scripts, tests and
+// machines without a display. It runs a program file the way the window
+// program does (settings pre-pass, label and procedure pre-scan, REFRESHALL
+// resumed at once) or runs each line of standard input as one console line.
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "interp/interpreter.h"
+#include "interp/large_stack.h"
+#include "interp/output.h"
+#include "interp/program_settings.h"
+#include "interp/recording_host.h"
+#include "options.h"
+#include "voxel/volume.h"
+#include "voxel/world.h"
+
+namespace cubalorn::batch {
+
+namespace {
+
+// The volume when the program does not size it.
+constexpr Vec3i kDefaultVolumeMax{100, 60, 100};
+constexpr uint16_t kBlockSideLength = 32;
+
+// Records what programs ask of the window; READLIST reads standard input.
+class BatchHost : public RecordingHost {
+public:
+    bool readConsoleLine(std::string& line) override {
+        line.clear();
+        if (!std::getline(std::cin, line)) return false;
+        if (line.size() > 79) line.resize(79);  // the console's line holds 79 characters
+        return true;
+    }
+};
+
+bool loadProgramFile(const std::string& path, std::string& text) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    // The program is a zero-terminated text: a stray zero byte ends it.
+    if (const size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
+    return true;
+}
+
+// INITVOLUMESIZE, BACKGROUND and CAMERAPOS of a program file, read before
+// the volume exists by an interpreter of its own over a one-voxel volume.
+ProgramSettings readSettings(const std::string& text, Output& out, Host& host) {
+    VoxelVolume scratchVolume(Region{{0, 0, 0}, {0, 0, 0}}, kBlockSideLength);
+    World scratchWorld(scratchVolume);
+    Interpreter scratch(scratchWorld, host, out);
+    scratch.assignProgram(text);
+    return prescanSettings(scratch);
+}
+
+const char* const kHelpLines =
+    "HELP > Show this help\n"
+    "programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n"
+    "FREECAM > Quit interpreter to fly with freecam\n"
+    "QUIT > Quit program\n";
+
+bool equalsIgnoringCase(const std::string& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return i == a.size() && b[i] == '\0';
+}
+
+void runConsole(Interpreter& interpreter, BatchHost& host, Output& out) {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (line.empty()) continue;
+        if (equalsIgnoringCase(line, "HELP")) {
+            out.write(kHelpLines);
+            continue;
+        }
+        // Without a window there is no camera to fly: FREECAM ends the console too.
+        if (equalsIgnoringCase(line, "QUIT") || equalsIgnoringCase(line, "FREECAM")) break;
+        interpreter.assignProgram(line);
+        interpreter.lineFinished = false;
+        interpreter.runLine();
+        host.screenTexts().clear();  // shown for one frame, then gone
+        out.flush();
+    }
+}
+
+void runProgram(Interpreter& interpreter, BatchHost& host, Output& out, const std::string& text,
+                long long maxResumes) {
+    interpreter.assignProgram(text);
+    interpreter.prescanProgram();
+    interpreter.lineFinished = false;
+    interpreter.runLine();
+    host.screenTexts().clear();
+    long long resumes = 0;
+    while (interpreter.resumePending) {
+        if (maxResumes >= 0 && resumes >= maxResumes) {
+            out.flush();
+            std::fprintf(stderr, "cubalorn-batch: stopped after %lld REFRESHALL resumes\n",
+                         resumes);
+            return;
+        }
+        ++resumes;
+        interpreter.lineFinished = false;
+        interpreter.runLine();
+        host.screenTexts().clear();
+    }
+}
+
+int run(const Options& options) {
+    StdoutOutput out;
+    BatchHost host;
+    std::string text;
+    Vec3i volumeMax = kDefaultVolumeMax;
+    const bool programMode = !options.programFile.empty();
+    if (programMode) {
+        if (!loadProgramFile(options.programFile, text)) {
+            std::fprintf(stderr, "ERROR - could not open file %s\n", options.programFile.c_str());
+            return 1;
+        }
+        const ProgramSettings settings = readSettings(text, out, host);
+        if (settings.volumeFound && settings.volumeMax != Vec3i{0, 0, 0})
+            volumeMax = settings.volumeMax;
+        if (settings.backgroundFound)
+            host.setBackground(settings.background[0], settings.background[1],
+                               settings.background[2]);
+        if (settings.cameraFound) {
+            const auto& p = settings.cameraPosition;
+            const auto& t = settings.cameraTarget;
+            host.setCamera(p[0], p[1], p[2], t[0], t[1], t[2]);
+        }
+    }
+
+    std::unique_ptr<VoxelVolume> volume;
+    try {
+        volume = std::make_unique<VoxelVolume>(Region{{0, 0, 0}, volumeMax}, kBlockSideLength);
+    } catch (const std::invalid_argument& e) {
+        out.flush();
+        std::fprintf(stderr, "cubalorn-batch: cannot create the voxel volume: %s\n", e.what());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        out.flush();
+        std::fprintf(stderr,
+                     "cubalorn-batch: not enough memory for a volume up to (%d, %d, %d); "
+                     "choose a smaller INITVOLUMESIZE\n",
+                     volumeMax.x, volumeMax.y, volumeMax.z);
+        return 1;
+    }
+    World world(*volume);
+    Interpreter interpreter(world, host, out);
+    if (programMode)
+        runProgram(interpreter, host, out, text, options.maxResumes);
+    else
+        runConsole(interpreter, host, out);
+    out.flush();
+    return 0;
+}
+
+}  // namespace
+
+}  // namespace cubalorn::batch
+
+int main(int argc, char** argv) {
+    using namespace cubalorn::batch;
+    Options options;
+    std::string error;
+    if (!parseOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::fprintf(stderr, "cubalorn-batch: %s\n%s", error.c_str(), usageText().c_str());
+        return 2;
+    }
+    if (options.showHelp) {
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    int status = 1;
+    cubalorn::runWithLargeStack([&] { status = run(options); });
+    return status;
+}

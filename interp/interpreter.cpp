@@ -1,0 +1,214 @@
+#include "interp/interpreter.h"
+
+#include <string>
+
+#include "interp/commands.h"
+#include "interp/number_text.h"
+
+namespace cubalorn {
+
+namespace {
+
+// Thrown to end the running line once its message has been printed; caught
+// only by runLine.
+struct LineAbandoned {};
+
+}  // namespace
+
+Interpreter::Interpreter(World& world, Host& host, Output& out)
+    : world_(world), host_(host), out_(out), lexer_(out) {}
+
+Interpreter::~Interpreter() {
+    if (file) std::fclose(file);
+}
+
+void Interpreter::assignProgram(std::string text) {
+    lexer_.assign(std::make_shared<ProgramText>(std::move(text)));
+    inProcedure = false;
+}
+
+void Interpreter::expectToken(TokenCode expected) {
+    if (nextToken() != expected) reportSyntaxError("token not found ");
+}
+
+void Interpreter::reportSyntaxError(std::string_view what) {
+    out_.print("ERROR - syntax error - %.*s, token %s\n", static_cast<int>(what.size()), what.data(),
+               tokenText().c_str());
+}
+
+void Interpreter::reportError(std::string_view what) {
+    out_.print("ERROR - %.*s, token %s\n", static_cast<int>(what.size()), what.data(),
+               tokenText().c_str());
+}
+
+void Interpreter::abandonLine() { throw LineAbandoned{}; }
+
+void NestingLevel::tooDeep() {
+    --interpreter_.depth_;
+    interpreter_.reportError("nesting deeper than " + std::to_string(kMaxNestingDepth) +
+                             " levels, line stopped");
+    interpreter_.abandonLine();
+}
+
+void Interpreter::runLine() {
+    if (lineFinished) return;
+    try {
+        for (;;) {
+            if (peekSecondToken() == kEquals) {
+                assignmentStatement(true);
+                continue;
+            }
+            const TokenCode code = peekToken();
+            if (code == kRefreshall) {
+                nextToken();
+                lineFinished = true;
+                resumePending = true;
+                return;
+            }
+            if (code == kInitvolumesize) {
+                // Its values were taken before the volume existed.
+                for (int i = 0; i < 4; ++i) nextToken();
+                continue;
+            }
+            if (statementHandler(code) != nullptr) {
+                executeStatement();
+                continue;
+            }
+            if (nextToken() != kEndOfText) reportSyntaxError("token not found ");
+            break;
+        }
+    } catch (const LineAbandoned&) {
+    }
+    lineFinished = true;
+    resumePending = false;
+}
+
+void Interpreter::executeStatement() {
+    NestingLevel level(*this);
+    if (peekSecondToken() == kEquals) {
+        assignmentStatement(false);
+        return;
+    }
+    const TokenCode code = peekToken();
+    if (const StatementHandler handler = statementHandler(code)) {
+        handler(*this);
+        return;
+    }
+    if (code == kEndOfText) {
+        // A body whose closing token never comes: end the line once.
+        reportSyntaxError("reserved tokens not found");
+        abandonLine();
+    }
+    nextToken();
+    reportSyntaxError("reserved tokens not found");
+}
+
+void Interpreter::assignmentStatement(bool topLevel) {
+    if (nextToken() != kQuoted) reportSyntaxError("token not found ");
+    const std::string target = tokenText();
+    expectToken(kEquals);
+    switch (peekToken()) {
+        case kIskeydown:
+        case kMouseleftbuttondown:
+            assignFromReporter(target);
+            return;
+        case kQuoted:
+        case kGo:
+        case kFirst:
+        case kLast:
+        case kIndex:
+        case kReadlist:
+        case kAppend:
+        case kReadcharfile:
+            if (topLevel) {
+                assignFromReporter(target);
+                return;
+            }
+            break;
+        default:
+            break;
+    }
+    vec_setvar(target, evaluateExpression());
+}
+
+void Interpreter::runBody(TokenCode closing) {
+    // An empty body runs nothing; the quiet look prints nothing, so a
+    // non-empty body prints exactly what running it prints.
+    if (peekTokenQuietly() == closing) return;
+    executeStatement();
+    while (peekToken() != closing) executeStatement();
+}
+
+void Interpreter::skipBracketedBody() {
+    int open = 1;
+    for (;;) {
+        const TokenCode code = peekToken();
+        if (code == kEndOfText) {
+            reportSyntaxError("reserved tokens not found");
+            abandonLine();
+        }
+        if (code == kCloseBracket && open == 1) return;
+        nextToken();
+        if (code == kOpenBracket) ++open;
+        if (code == kCloseBracket) --open;
+    }
+}
+
+// --- Variables and lists ---------------------------------------------------------
+
+float Interpreter::vec_getvar(const std::string& name) {
+    if (const VariableEntry* entry = variables_.findNewest(name))
+        return static_cast<float>(entry->atofValue());
+    reportError("vec_getvar: no variable found to get value");
+    return 0.0f;
+}
+
+std::string Interpreter::vec_getvarstring(const std::string& name) {
+    if (const VariableEntry* entry = variables_.findNewest(name)) return entry->value();
+    reportError("vec_getvarstring: no variable found to get value");
+    return "0";
+}
+
+void Interpreter::vec_setvar(const std::string& name, float value) {
+    if (VariableEntry* entry = variables_.findNewest(name)) {
+        entry->setNumber(value);
+        return;
+    }
+    reportError("vec_setvar: no variable found to set value");
+}
+
+void Interpreter::vec_setvarstring(const std::string& name, const std::string& value) {
+    if (VariableEntry* entry = variables_.findNewest(name)) {
+        entry->setValue(value);
+        return;
+    }
+    reportError("vec_setvarstring: no variable found to set value");
+}
+
+std::string Interpreter::vec_getitem() {
+    const int index = integerArgument();
+    expectToken(kQuoted);
+    if (const std::string* element = lists_.find(tokenText() + std::to_string(index)))
+        return *element;
+    reportError("vec_getitem: no variable found to get value");
+    return "";
+}
+
+void Interpreter::vec_setitem(const std::string& listName, int index, const std::string& value) {
+    if (std::string* element = lists_.find(listName + std::to_string(index))) {
+        *element = value;
+        return;
+    }
+    reportError("vec_setitem array: no item found to set value");
+}
+
+void Interpreter::makeVariable(std::string name, std::string value) {
+    if (inProcedure) {
+        // Counted as a local of the running call, so its clean-up removes it.
+        const std::string counter = callName + "_c_o_u_n_t";
+        vec_setvar(counter, vec_getvar(counter) + 1.0f);
+    }
+    variables_.push(std::move(name), std::move(value));
+}
+
+}  // namespace cubalorn

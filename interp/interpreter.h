@@ -1,0 +1,166 @@
+#pragma once
+// The one Logo interpreter: it runs program text in place (no token list, no
+// syntax tree); loops, jumps and calls save and restore the position in the
+// text. Command handlers in interp/commands_*.cpp use the public operations
+// below: the lexer, the argument readers, the stores and the error printers.
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "interp/host.h"
+#include "interp/lexer.h"
+#include "interp/list_store.h"
+#include "interp/output.h"
+#include "interp/procedure_table.h"
+#include "interp/token_code.h"
+#include "interp/variable_stack.h"
+
+namespace cubalorn {
+
+struct World;
+
+// Deepest nesting of statement bodies, procedure calls and sub-expressions.
+// One level takes at most about 1 KiB of stack in an optimised build and
+// about 5 KiB under AddressSanitizer, so the bound needs about 50 MiB in the
+// worst case: run the interpreter on a thread from runWithLargeStack
+// (interp/large_stack.h), whose 64 MiB hold it with room to spare.
+constexpr int kMaxNestingDepth = 10000;
+
+class Interpreter {
+public:
+    Interpreter(World& world, Host& host, Output& out);
+    ~Interpreter();
+    Interpreter(const Interpreter&) = delete;
+    Interpreter& operator=(const Interpreter&) = delete;
+
+    // --- Running text ---------------------------------------------------
+    // A new text to run from position 0, outside any procedure.
+    void assignProgram(std::string text);
+    // Runs statements until the end of the text, an error that ends the line
+    // or a top-level REFRESHALL. Does nothing while lineFinished is set.
+    void runLine();
+    // Runs exactly one statement at the current position.
+    void executeStatement();
+    // Registers every label and procedure of the text, then goes back to 0.
+    void prescanProgram();
+
+    // Set by runLine on every return; the shell clears it before each call.
+    bool lineFinished = false;
+    // Set by a top-level REFRESHALL; cleared when a line reaches its end.
+    bool resumePending = true;
+
+    // --- Lexer ------------------------------------------------------------
+    TokenCode nextToken() { return lexer_.nextToken(); }
+    TokenCode peekToken() { return lexer_.peekToken(); }
+    TokenCode peekSecondToken() { return lexer_.peekSecondToken(); }
+    TokenCode peekTokenQuietly() { return lexer_.peekTokenQuietly(); }
+    // Consumes one token; reports "token not found " when it is not `expected`.
+    void expectToken(TokenCode expected);
+    const std::string& tokenText() const { return lexer_.tokenText(); }
+    // The token text without a copy; valid until the next token is read.
+    std::string_view tokenView() const { return lexer_.tokenView(); }
+    size_t position() const { return lexer_.position; }
+    void setPosition(size_t position) { lexer_.position = position; }
+    const std::string& programText() const { return lexer_.text(); }
+    const ProgramTextPtr& program() const { return lexer_.program(); }
+    // Continues in another text (a procedure's) at `position`; the token
+    // text stays as it is.
+    void switchProgram(ProgramTextPtr text, size_t position) {
+        lexer_.switchTo(std::move(text), position);
+    }
+
+    // --- Errors -------------------------------------------------------------
+    // "ERROR - syntax error - %s, token %s\n" and "ERROR - %s, token %s\n".
+    void reportSyntaxError(std::string_view what);
+    void reportError(std::string_view what);
+    // Ends the running line at once (after its message has been printed):
+    // runLine returns as at the end of the text.
+    [[noreturn]] void abandonLine();
+
+    // --- Argument readers and expressions ---------------------------------------
+    float numberorvalue();
+    // numberorvalue truncated toward zero.
+    int integerArgument();
+    std::string getstrorvalue();
+    float evaluateExpression();
+    float evaluateTerm();
+    float evaluateFactor();
+    float evaluateFunction();
+    void assignFromReporter(const std::string& target);
+    // The assignment statement "name = value; the top-level form accepts more reporters.
+    void assignmentStatement(bool topLevel);
+
+    // --- Variables and lists --------------------------------------------------
+    float vec_getvar(const std::string& name);
+    std::string vec_getvarstring(const std::string& name);
+    void vec_setvar(const std::string& name, float value);
+    void vec_setvarstring(const std::string& name, const std::string& value);
+    // Reads an index and a quoted list name from the text; the element's text.
+    std::string vec_getitem();
+    void vec_setitem(const std::string& listName, int index, const std::string& value);
+    // Pushes a variable made by MAKE, counting it as a local of the running call.
+    void makeVariable(std::string name, std::string value);
+    VariableStack& variables() { return variables_; }
+    ListStore& lists() { return lists_; }
+
+    // --- Procedures and labels ------------------------------------------------
+    // GO "name arguments: runs the procedure (the statement and the reporter).
+    void callProcedure();
+    LabelTable& labels() { return labels_; }
+    ProcedureTable& procedures() { return procedures_; }
+
+    // --- Bodies -------------------------------------------------------------
+    // Runs statements until `closing` is next (not consumed); an empty body
+    // runs nothing.
+    void runBody(TokenCode closing);
+    // Moves past a bracketed body whose "[" was consumed, up to (not past)
+    // its matching "]".
+    void skipBracketedBody();
+
+    // --- Surroundings ----------------------------------------------------------
+    World& world() { return world_; }
+    Host& host() { return host_; }
+    Output& out() { return out_; }
+
+    // Fields that live from line to line.
+    std::string callName;     // the procedure called last by GO
+    std::string outputValue;  // the value of the latest OUTPUT
+    bool inProcedure = false;
+    std::FILE* file = nullptr;  // the file of the file commands, or none
+
+    // Current depth of nested bodies, calls and sub-expressions.
+    int nestingDepth() const { return depth_; }
+
+private:
+    friend class NestingLevel;
+
+    World& world_;
+    Host& host_;
+    Output& out_;
+    Lexer lexer_;
+    VariableStack variables_;
+    ListStore lists_;
+    LabelTable labels_;
+    ProcedureTable procedures_;
+    int depth_ = 0;
+};
+
+// One level of nesting for as long as it lives; entering one level too many
+// ends the line with one message instead of running out of stack.
+class NestingLevel {
+public:
+    explicit NestingLevel(Interpreter& interpreter) : interpreter_(interpreter) {
+        if (++interpreter_.depth_ > kMaxNestingDepth) tooDeep();
+    }
+    ~NestingLevel() { --interpreter_.depth_; }
+    NestingLevel(const NestingLevel&) = delete;
+    NestingLevel& operator=(const NestingLevel&) = delete;
+
+private:
+    [[noreturn]] void tooDeep();
+    Interpreter& interpreter_;
+};
+
+}  // namespace cubalorn

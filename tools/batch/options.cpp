@@ -1,0 +1,108 @@
+#include "options.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace cubalorn::batch {
+
+namespace {
+
+struct OptionRow {
+    const char* name;
+    const char* valueName;  // null: a switch without a value
+    const char* help;
+    // Applies the option; returns false with `error` set when the value is bad.
+    bool (*apply)(Options& options, const std::string& value, std::string& error);
+};
+
+bool parseCount(const std::string& text, long long& count) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value < 0) return false;
+    count = value;
+    return true;
+}
+
+const OptionRow kOptions[] = {
+    {"--max-resumes", "N",
+     "stop a program file after N REFRESHALL resumes (default: no limit)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseCount(value, o.maxResumes)) return true;
+         error = "--max-resumes needs a whole number of 0 or more, not '" + value + "'";
+         return false;
+     }},
+    {"--help", nullptr, "show this help",
+     [](Options& o, const std::string&, std::string&) {
+         o.showHelp = true;
+         return true;
+     }},
+};
+
+const OptionRow* findOption(const std::string& name) {
+    for (const OptionRow& row : kOptions)
+        if (name == row.name) return &row;
+    return nullptr;
+}
+
+}  // namespace
+
+bool parseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error) {
+    bool programSeen = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument.size() > 1 && argument[0] == '-' && argument[1] == '-') {
+            std::string name = argument;
+            std::string value;
+            bool valueGiven = false;
+            if (const size_t equals = argument.find('='); equals != std::string::npos) {
+                name = argument.substr(0, equals);
+                value = argument.substr(equals + 1);
+                valueGiven = true;
+            }
+            const OptionRow* row = findOption(name);
+            if (!row) {
+                error = "unknown option " + name;
+                return false;
+            }
+            if (row->valueName && !valueGiven) {
+                if (i + 1 >= arguments.size()) {
+                    error = name + " needs a value";
+                    return false;
+                }
+                value = arguments[++i];
+            } else if (!row->valueName && valueGiven) {
+                error = name + " takes no value";
+                return false;
+            }
+            if (!row->apply(options, value, error)) return false;
+            continue;
+        }
+        if (programSeen) {
+            error = "only one program file can be run, got '" + options.programFile + "' and '" +
+                    argument + "'";
+            return false;
+        }
+        options.programFile = argument;
+        programSeen = true;
+    }
+    return true;
+}
+
+std::string usageText() {
+    std::string text =
+        "usage: cubalorn-batch [options] [FILE]\n"
+        "Runs the Logo program FILE, or else each line of standard input as one console line,\n"
+        "without a window, and prints what the interpreter prints.\n"
+        "options:\n";
+    for (const OptionRow& row : kOptions) {
+        std::string left = std::string("  ") + row.name;
+        if (row.valueName) left += std::string(" ") + row.valueName;
+        left.resize(24, ' ');
+        text += left + row.help + "\n";
+    }
+    return text;
+}
+
+}  // namespace cubalorn::batch

@@ -1,0 +1,23 @@
+#pragma once
+// Command line of cubalorn-batch. Each option is one row of a table (name,
+// whether it takes a value, help text, how it applies), so a new option is
+// one more row and one more field here.
+
+#include <string>
+#include <vector>
+
+namespace cubalorn::batch {
+
+struct Options {
+    std::string programFile;  // empty: read console lines from standard input
+    long long maxResumes = -1;  // REFRESHALL resumes of a program file; -1 = no cap
+    bool showHelp = false;
+};
+
+// Parses argv[1..]; on a mistake returns false with a one-line `error`.
+bool parseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error);
+
+// The usage text, one line per option.
+std::string usageText();
+
+}  // namespace cubalorn::batch
