@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include <unistd.h>
+
 #include "null_device.h"
 
 namespace cubalorn {
@@ -17,7 +19,9 @@ using testing::nullDevice;
 
 // Writes `xml` to a scratch file and reads it into `config`.
 void applyXml(const std::string& xml, AppConfig& config) {
-    const std::string path = ::testing::TempDir() + "cubalorn_config_test.xml";
+    // One file per test: CTest runs the cases as parallel processes.
+    const std::string path = ::testing::TempDir() + "cubalorn_config_" +
+                             std::to_string(::getpid()) + ".xml";
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
     std::fwrite(xml.data(), 1, xml.size(), file);
