@@ -16,17 +16,13 @@ constexpr int32_t kRotations[] = {0, 90, 180, 270, 45, -90};
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::enterScratchDirectory();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::InputReader input(data, size);
     const int32_t rotation = kRotations[input.byte() % 6];
     const uint8_t px = input.byte(), py = input.byte(), pz = input.byte(), pen = input.byte();
     const std::string file = input.rest();
 
+    fuzz::InScratchDirectory scratch;
     std::FILE* out = std::fopen("layers.csv", "wb");
     if (!out) fuzz::fail("cannot write the scratch file");
     std::fwrite(file.data(), 1, file.size(), out);
