@@ -63,17 +63,29 @@ std::string findUnclosedMarkup(std::string_view text) {
     while ((i = text.find('<', i)) != std::string_view::npos) {
         const size_t start = i;
         if (startsWith(text, i, "<!--")) {
-            i += 4;
-            if (!skipPast(text, i, "-->")) return problemAt("a comment", start);
+            // The reader ends a comment where its '<' and '>' balance, not at
+            // "-->", and a comment shorter than "<!---->" gets a negative length.
+            int open = 1;
+            for (++i; i < text.size() && open > 0; ++i) {
+                if (text[i] == '<') ++open;
+                if (text[i] == '>') --open;
+            }
+            if (open > 0 || i - start < 7) return problemAt("a comment", start);
         } else if (startsWith(text, i, "<![CDATA[")) {
             i += 9;
             if (!skipPast(text, i, "]]>")) return problemAt("a CDATA section", start);
-        } else if (startsWith(text, i, "<!") || startsWith(text, i, "</")) {
+        } else if (startsWith(text, i, "<!")) {
+            // The reader takes any other "<!" for a comment and misreads it
+            // (a short one asks it for gigabytes).
+            return "a declaration at byte " + std::to_string(start) +
+                   " is neither a comment nor a CDATA section";
+        } else if (startsWith(text, i, "</")) {
             i += 2;
-            if (!skipPast(text, i, ">")) return problemAt("a declaration or end tag", start);
+            if (!skipPast(text, i, ">")) return problemAt("an end tag", start);
         } else if (startsWith(text, i, "<?")) {
+            // The reader ends it at the first '>', a "?>" or not.
             i += 2;
-            if (!skipPast(text, i, "?>")) return problemAt("a processing instruction", start);
+            if (!skipPast(text, i, ">")) return problemAt("a processing instruction", start);
         } else if (!skipTag(text, i)) {
             return problemAt("a tag", start);
         }

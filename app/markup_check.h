@@ -12,7 +12,8 @@ namespace cubalorn {
 
 // Why `text` cannot be handed to the XML reader ("" when it can): the first
 // piece of markup that is not closed, with its byte offset. Stricter than the
-// reader: every attribute must be name="value" or name='value'.
+// reader: every attribute must be name="value" or name='value', and "<!"
+// opens only a comment or a CDATA section (no DOCTYPE).
 std::string findUnclosedMarkup(std::string_view text);
 
 // The text the reader gets from a file's bytes: up to the first zero byte
