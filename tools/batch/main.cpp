@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "extract/cubic_extractor.h"
+#include "extract/mesh.h"
+#include "extract/smooth_extractor.h"
 #include "interp/interpreter.h"
 #include "interp/large_stack.h"
 #include "interp/output.h"
@@ -115,6 +118,20 @@ void runProgram(Interpreter& interpreter, BatchHost& host, Output& out, const st
     }
 }
 
+// The smooth surface lies where density reaches this, as in the window.
+constexpr uint8_t kSmoothThreshold = 127;
+
+// Both meshes of the final volume, so that extraction can be checked and
+// timed without a window.
+void reportMeshes(const VoxelVolume& volume, Output& out) {
+    ExtractedMesh mesh;
+    CubicExtractor(volume, volume.region(), mesh).execute();
+    out.print("cubic mesh: %zu vertices, %zu indices\n", mesh.vertices.size(), mesh.indices.size());
+    SmoothExtractor(volume, volume.region(), mesh, kSmoothThreshold).execute();
+    out.print("smooth mesh: %zu vertices, %zu indices\n", mesh.vertices.size(),
+              mesh.indices.size());
+}
+
 int run(const Options& options) {
     StdoutOutput out;
     BatchHost host;
@@ -160,6 +177,7 @@ int run(const Options& options) {
         runProgram(interpreter, host, out, text, options.maxResumes);
     else
         runConsole(interpreter, host, out);
+    if (options.meshReport) reportMeshes(*volume, out);
     out.flush();
     return 0;
 }
