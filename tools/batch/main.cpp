@@ -3,6 +3,7 @@
 // program does (settings pre-pass, label and procedure pre-scan, REFRESHALL
 // resumed at once) or runs each line of standard input as one console line.
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "exports.h"
 #include "extract/cubic_extractor.h"
 #include "extract/mesh.h"
 #include "extract/smooth_extractor.h"
@@ -179,7 +181,7 @@ int run(const Options& options) {
         runConsole(interpreter, host, out);
     if (options.meshReport) reportMeshes(*volume, out);
     out.flush();
-    return 0;
+    return writeExports(options, *volume, world.palette, stderr) ? 0 : 1;
 }
 
 }  // namespace
@@ -198,6 +200,9 @@ int main(int argc, char** argv) {
         std::fputs(usageText().c_str(), stdout);
         return 0;
     }
+    // A file size limit then fails the write with a message instead of
+    // killing the process halfway through an export.
+    std::signal(SIGXFSZ, SIG_IGN);
     int status = 1;
     cubalorn::runWithLargeStack([&] { status = run(options); });
     return status;
