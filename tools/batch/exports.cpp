@@ -11,15 +11,12 @@
 #include "export/atomic_file.h"
 #include "export/mesh_formats.h"
 #include "export/vox_format.h"
-#include "extract/cubic_extractor.h"
+#include "export/export_mesh.h"
 #include "extract/mesh.h"
-#include "extract/smooth_extractor.h"
 
 namespace cubalorn::batch {
 
 namespace {
-
-constexpr uint8_t kSmoothThreshold = 127;
 
 struct ExportFile {
     const char* option;
@@ -78,10 +75,9 @@ bool writeExports(const Options& options, const VoxelVolume& volume, const Palet
     bool extracted = false;
     auto meshOfVolume = [&]() -> const ExtractedMesh& {
         if (!extracted) {
-            if (options.smooth)
-                SmoothExtractor(volume, volume.region(), mesh, kSmoothThreshold).execute();
-            else
-                CubicExtractor(volume, volume.region(), mesh).execute();
+            exporter::extractForExport(
+                volume, options.smooth ? exporter::Surface::Smooth : exporter::Surface::Cubic,
+                mesh);
             extracted = true;
         }
         return mesh;
