@@ -9,14 +9,10 @@
 #include <vector>
 
 #include "harness.h"
+#include "voxel_probe.h"
 
 namespace cubalorn::testing {
 namespace {
-
-struct Probe {
-    int x, y, z;
-    int material;  // what GETVOXEL reports there
-};
 
 struct DrawCase {
     const char* name;
@@ -29,34 +25,6 @@ struct DrawCase {
 
 void PrintTo(const DrawCase& c, std::ostream* os) {
     *os << c.name;
-}
-
-size_t countVoxels(const VoxelVolume& volume) {
-    size_t n = 0;
-    for (int z = 0; z < volume.depth(); ++z)
-        for (int y = 0; y < volume.height(); ++y)
-            for (int x = 0; x < volume.width(); ++x) n += volume.voxel(x, y, z).raw != 0;
-    return n;
-}
-
-Vec3i turtleCell(const Turtle& t) {
-    return {int(t.x), int(t.y), int(t.z)};
-}
-
-// Reads each probe's voxel the way a program would: walk there with the pen
-// up and print GETVOXEL.
-std::string probeWithLogo(ProgramRun& run, const std::vector<Probe>& probes) {
-    std::vector<std::string> lines = {"make \"probe 0", "penup"};
-    for (const Probe& p : probes)
-        lines.push_back("goto " + std::to_string(p.x) + " " + std::to_string(p.y) + " " +
-                        std::to_string(p.z) + " \"probe = getvoxel print :probe");
-    return run.console(lines);
-}
-
-std::string expectedProbes(const std::vector<Probe>& probes) {
-    std::string text;
-    for (const Probe& p : probes) text += std::to_string(p.material) + "\n";
-    return text;
 }
 
 class Drawing : public ::testing::TestWithParam<DrawCase> {};
