@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 namespace cubalorn::batch {
@@ -25,12 +26,34 @@ bool parseCount(const std::string& text, long long& count) {
     return true;
 }
 
+bool parseSeconds(const std::string& text, double& seconds) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value <= 0.0) return false;
+    seconds = value;
+    return true;
+}
+
 const OptionRow kOptions[] = {
     {"--max-resumes", "N",
      "stop a program file after N REFRESHALL resumes (default: no limit)",
      [](Options& o, const std::string& value, std::string& error) {
          if (parseCount(value, o.maxResumes)) return true;
          error = "--max-resumes needs a whole number of 0 or more, not '" + value + "'";
+         return false;
+     }},
+    {"--max-steps", "N", "stop the program after N statements and loop passes (exit status 3)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseCount(value, o.maxSteps) && o.maxSteps > 0) return true;
+         error = "--max-steps needs a whole number of 1 or more, not '" + value + "'";
+         return false;
+     }},
+    {"--max-seconds", "S", "stop the program after S seconds of running (exit status 3)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseSeconds(value, o.maxSeconds)) return true;
+         error = "--max-seconds needs a number of seconds above 0, not '" + value + "'";
          return false;
      }},
     {"--help", nullptr, "show this help",
