@@ -3,6 +3,7 @@
 // program does (settings pre-pass, label and procedure pre-scan, REFRESHALL
 // resumed at once) or runs each line of standard input as one console line.
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -13,6 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "exports.h"
+#include "extract/cubic_extractor.h"
+#include "extract/mesh.h"
+#include "extract/smooth_extractor.h"
 #include "interp/interpreter.h"
 #include "interp/large_stack.h"
 #include "interp/output.h"
@@ -116,6 +121,20 @@ void runProgram(Interpreter& interpreter, BatchHost& host, Output& out, const st
     }
 }
 
+// The smooth surface lies where density reaches this, as in the window.
+constexpr uint8_t kSmoothThreshold = 127;
+
+// Both meshes of the final volume, so that extraction can be checked and
+// timed without a window.
+void reportMeshes(const VoxelVolume& volume, Output& out) {
+    ExtractedMesh mesh;
+    CubicExtractor(volume, volume.region(), mesh).execute();
+    out.print("cubic mesh: %zu vertices, %zu indices\n", mesh.vertices.size(), mesh.indices.size());
+    SmoothExtractor(volume, volume.region(), mesh, kSmoothThreshold).execute();
+    out.print("smooth mesh: %zu vertices, %zu indices\n", mesh.vertices.size(),
+              mesh.indices.size());
+}
+
 int run(const Options& options) {
     StdoutOutput out;
     BatchHost host;
@@ -165,6 +184,7 @@ int run(const Options& options) {
         runProgram(interpreter, host, out, text, options.maxResumes);
     else
         runConsole(interpreter, host, out);
+    if (options.meshReport) reportMeshes(*volume, out);
     out.flush();
     if (interpreter.budgetExceeded()) {
         if (options.maxSteps != 0 && interpreter.stepsTaken() > uint64_t(options.maxSteps))
@@ -175,7 +195,7 @@ int run(const Options& options) {
                          options.maxSeconds);
         return 3;
     }
-    return 0;
+    return writeExports(options, *volume, world.palette, stderr) ? 0 : 1;
 }
 
 }  // namespace
@@ -194,6 +214,9 @@ int main(int argc, char** argv) {
         std::fputs(usageText().c_str(), stdout);
         return 0;
     }
+    // A file size limit then fails the write with a message instead of
+    // killing the process halfway through an export.
+    std::signal(SIGXFSZ, SIG_IGN);
     int status = 1;
     cubalorn::runWithLargeStack([&] { status = run(options); });
     return status;
