@@ -95,6 +95,7 @@ void runConsole(Interpreter& interpreter, BatchHost& host, Output& out) {
         interpreter.runLine();
         host.screenTexts().clear();  // shown for one frame, then gone
         out.flush();
+        if (interpreter.budgetExceeded()) break;
     }
 }
 
@@ -175,12 +176,25 @@ int run(const Options& options) {
     }
     World world(*volume);
     Interpreter interpreter(world, host, out);
+    ExecutionBudget budget;
+    budget.maxSteps = static_cast<uint64_t>(options.maxSteps);
+    budget.maxSeconds = options.maxSeconds;
+    interpreter.setExecutionBudget(budget);
     if (programMode)
         runProgram(interpreter, host, out, text, options.maxResumes);
     else
         runConsole(interpreter, host, out);
     if (options.meshReport) reportMeshes(*volume, out);
     out.flush();
+    if (interpreter.budgetExceeded()) {
+        if (options.maxSteps != 0 && interpreter.stepsTaken() > uint64_t(options.maxSteps))
+            std::fprintf(stderr, "cubalorn-batch: program stopped by --max-steps %lld\n",
+                         options.maxSteps);
+        else
+            std::fprintf(stderr, "cubalorn-batch: program stopped by --max-seconds %g\n",
+                         options.maxSeconds);
+        return 3;
+    }
     return writeExports(options, *volume, world.palette, stderr) ? 0 : 1;
 }
 

@@ -26,6 +26,16 @@ bool parseCount(const std::string& text, long long& count) {
     return true;
 }
 
+bool parseSeconds(const std::string& text, double& seconds) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value <= 0.0) return false;
+    seconds = value;
+    return true;
+}
+
 bool parseScale(const std::string& text, float& scale) {
     if (text.empty()) return false;
     errno = 0;
@@ -89,6 +99,17 @@ const OptionRow kOptions[] = {
          error = "--scale needs a number greater than 0, not '" + value + "'";
          return false;
      }},
+    {"--max-steps", "N", "stop the program after N statements and loop passes (exit status 3)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseCount(value, o.maxSteps) && o.maxSteps > 0) return true;
+         error = "--max-steps needs a whole number of 1 or more, not '" + value + "'";
+         return false;
+     }},
+    {"--max-seconds", "S", "stop the program after S seconds of running (exit status 3)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseSeconds(value, o.maxSeconds)) return true;
+         error = "--max-seconds needs a number of seconds above 0, not '" + value + "'";
+         return false;
     {"--vox", "PATH", "write the final volume as a MagicaVoxel .vox file (z up)",
      [](Options& o, const std::string& value, std::string& error) {
          return setPath(o.voxPath, "--vox", value, error);

@@ -11,6 +11,8 @@ namespace cubalorn::batch {
 struct Options {
     std::string programFile;    // empty: read console lines from standard input
     long long maxResumes = -1;  // REFRESHALL resumes of a program file; -1 = no cap
+    long long maxSteps = 0;     // statements and loop passes; 0 = no cap
+    double maxSeconds = 0.0;    // running time; 0 = no cap
     bool showHelp = false;
 
     // What to report or write from the final volume; empty paths write nothing.
