@@ -35,14 +35,29 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
+// Runs a shell command, collecting its standard output and exit status.
+Result runCommand(const std::string& command) {
+    Result r;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return r;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
 // Runs cubalorn-batch with `arguments` (already shell-quoted where needed)
-// and `input` on its standard input.
-Result runBatch(const std::string& arguments, const std::string& input = "") {
+// and `input` on its standard input. `shellPrefix` runs first in the same
+// shell (a ulimit, say).
+Result runBatch(const std::string& arguments, const std::string& input = "",
+                const std::string& shellPrefix = "") {
     const std::string in = scratch("stdin");
     const std::string err = scratch("stderr");
     writeFile(in, input);
-    const std::string command =
-        std::string("'") + CUBALORN_BATCH + "' " + arguments + " < '" + in + "' 2> '" + err + "'";
+    const std::string command = shellPrefix + "exec '" + CUBALORN_BATCH + "' " + arguments +
+                                " < '" + in + "' 2> '" + err + "'";
     Result r;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return r;
@@ -165,6 +180,13 @@ TEST(Batch, MeshReportFollowsTheProgramsOutput) {
               "1\ncubic mesh: 0 vertices, 0 indices\nsmooth mesh: 0 vertices, 0 indices\n");
 }
 
+TEST(Batch, MeshReportCountsBothSurfacesOfOneVoxel) {
+    const std::string program = scratch("voxel.logo");
+    writeFile(program, "initvolumesize 20 20 20\npenup goto 5 5 5 pendown setvoxel\n");
+    EXPECT_EQ(runBatch("--mesh-report '" + program + "'").out,
+              "cubic mesh: 24 vertices, 36 indices\nsmooth mesh: 6 vertices, 24 indices\n");
+}
+
 TEST(Batch, HelpListsEveryOption) {
     const Result r = runBatch("--help");
     EXPECT_EQ(r.status, 0);
@@ -173,5 +195,190 @@ TEST(Batch, HelpListsEveryOption) {
           "--stl PATH", "--vox PATH", "--smooth", "--scale MM", "--help"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
+
+}  // namespace
+
+namespace {
+
+// Exports read back by programs no one here wrote: admesh for the STL,
+// assimp for the OBJ and the PLY. The sculpture is two boxes whose counts
+// follow from their sizes alone.
+struct Box {
+    int x, y, z;  // lower corner
+    int w, h, d;  // extent along x, y, z
+    int material;
+};
+
+const Box kBoxes[] = {{5, 0, 5, 4, 3, 2, 9}, {20, 10, 20, 2, 1, 5, 32}};
+
+std::string boxesProgram() {
+    std::string text = "initvolumesize 40 40 40\n";
+    for (const Box& b : kBoxes)
+        text += "penup goto " + std::to_string(b.x) + " " + std::to_string(b.y) + " " +
+                std::to_string(b.z) + " pendown pencolor " + std::to_string(b.material) + " cube " +
+                std::to_string(b.d) + " " + std::to_string(b.h) + " " + std::to_string(b.w) + "\n";
+    return text;
+}
+
+long long boxTriangles(const Box& b) {
+    return 4LL * (b.w * b.h + b.h * b.d + b.d * b.w);
+}
+
+// Distinct (corner, normal) pairs: a grid of corners on each of the six sides.
+long long boxSideCorners(const Box& b) {
+    return 2LL * ((b.w + 1) * (b.h + 1) + (b.h + 1) * (b.d + 1) + (b.d + 1) * (b.w + 1));
+}
+
+// The number after "label" and its ':' or '=' on the tool's report, or -1.
+double reportedNumber(const std::string& report, const std::string& label, int column = 0) {
+    const size_t at = report.find(label);
+    if (at == std::string::npos) return -1;
+    std::istringstream rest(report.substr(report.find_first_of(":=", at) + 1));
+    double value = -1;
+    for (int i = 0; i <= column; ++i) rest >> value;
+    return value;
+}
+
+class Consumers : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program = scratch("boxes.logo");
+        writeFile(program, boxesProgram());
+        for (const Box& b : kBoxes) {
+            triangles += boxTriangles(b);
+            sideCorners += boxSideCorners(b);
+            volume += b.w * b.h * b.d;
+        }
+    }
+    std::string program;
+    long long triangles = 0, sideCorners = 0, volume = 0;
+};
+
+TEST_F(Consumers, AdmeshFindsAClosedPrintableSurface) {
+    for (const double scale : {1.0, 2.5}) {
+        const std::string stl = scratch("boxes.stl");
+        const Result r =
+            runBatch("--stl '" + stl + "' --scale " + std::to_string(scale) + " '" + program + "'");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Result admesh = runCommand("admesh '" + stl + "' 2>&1");
+        ASSERT_EQ(admesh.status, 0) << admesh.out;
+        const std::string& report = admesh.out;
+        EXPECT_EQ(reportedNumber(report, "Number of facets"), triangles) << report;
+        EXPECT_EQ(reportedNumber(report, "Total disconnected facets"), 0) << report;
+        EXPECT_EQ(reportedNumber(report, "Facets with 1 disconnected edge"), 0) << report;
+        EXPECT_EQ(reportedNumber(report, "Number of parts"), 2) << report;
+        for (const char* repair :
+             {"Degenerate facets", "Edges fixed", "Facets removed", "Facets added",
+              "Facets reversed", "Backwards edges", "Normals fixed"})
+            EXPECT_EQ(reportedNumber(report, repair), 0) << repair << "\n" << report;
+        // Outward normals give a positive volume; scale is per voxel, so cubed.
+        EXPECT_NEAR(reportedNumber(report, "Volume"), volume * scale * scale * scale, 1e-3)
+            << report;
+        // Standing up: the floor box reaches down to z = -0.5 voxel.
+        EXPECT_NEAR(reportedNumber(report, "Min Z"), -0.5 * scale, 1e-4) << report;
+        EXPECT_NEAR(reportedNumber(report, "Max Z"), 10.5 * scale, 1e-4) << report;
+    }
+}
+
+TEST_F(Consumers, AssimpLoadsObjAndPlyWithTheirCounts) {
+    const std::string obj = scratch("boxes.obj");
+    const std::string ply = scratch("boxes.ply");
+    const Result r = runBatch("--obj '" + obj + "' --ply '" + ply + "' '" + program + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(readFile(scratch("boxes.mtl")).find("newmtl m32"), std::string::npos);
+
+    struct Expectation {
+        std::string file;
+        double meshes;
+    };
+    // OBJ: one mesh per material; PLY: one mesh with vertex colours. Assimp
+    // joins equal vertices, so both hold each side's grid of corners once.
+    for (const Expectation& e : {Expectation{obj, 2}, Expectation{ply, 1}}) {
+        const Result info = runCommand("assimp info '" + e.file + "' 2>&1");
+        ASSERT_EQ(info.status, 0) << info.out;
+        EXPECT_EQ(reportedNumber(info.out, "Faces:"), triangles) << e.file << info.out;
+        EXPECT_EQ(reportedNumber(info.out, "Vertices:"), sideCorners) << e.file << info.out;
+        EXPECT_EQ(reportedNumber(info.out, "Meshes:"), e.meshes) << e.file << info.out;
+        EXPECT_NE(info.out.find("Primitive Types:    triangles"), std::string::npos);
+        EXPECT_NE(info.out.find("Minimum point      (4.500000 -0.500000 4.500000)"),
+                  std::string::npos)
+            << info.out;
+        EXPECT_NE(info.out.find("Maximum point      (21.500000 10.500000 24.500000)"),
+                  std::string::npos)
+            << info.out;
+    }
+}
+
+std::string fileOrMissing(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "(missing)";
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST_F(Consumers, FailedExportsLeaveEverythingAsItWas) {
+    const std::string stl = scratch("kept.stl");
+    const std::string vox = scratch("other.vox");
+    writeFile(stl, "old stl");
+    // A file size limit of four blocks: the STL cannot be written, the small
+    // .vox beside it can.
+    const Result r =
+        runBatch("--stl '" + stl + "' --vox '" + vox + "' '" + program + "'", "", "ulimit -f 4; ");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "cubalorn-batch: cannot write '" + stl +
+                         "': the data could not be written: File too large\n");
+    EXPECT_EQ(fileOrMissing(stl), "old stl");
+    EXPECT_EQ(fileOrMissing(vox).substr(0, 4), "VOX ");
+    // No temporary file is left beside them.
+    const std::string name = stl.substr(stl.rfind('/') + 1);
+    const Result leftovers =
+        runCommand("ls -a '" + ::testing::TempDir() + "' | grep -c -F '." + name + ".'");
+    EXPECT_EQ(leftovers.out, "0\n");
+}
+
+struct Refusal {
+    const char* name;
+    std::string arguments;  // "PROGRAM" stands for the program file
+    std::string error;      // likewise
+};
+
+void PrintTo(const Refusal& r, std::ostream* os) {
+    *os << r.name;
+}
+
+class ExportRefusals : public Consumers, public ::testing::WithParamInterface<Refusal> {};
+
+std::string substituted(std::string text, const std::string& program) {
+    for (size_t at; (at = text.find("PROGRAM")) != std::string::npos;) text.replace(at, 7, program);
+    return text;
+}
+
+TEST_P(ExportRefusals, SayWhyAndKeepTheFiles) {
+    const Refusal& c = GetParam();
+    const std::string before = readFile(program);
+    const Result r = runBatch(substituted(c.arguments, program));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, substituted(c.error, program));
+    EXPECT_EQ(readFile(program), before);
+}
+
+const Refusal kRefusals[] = {
+    {"MissingDirectory", "--stl /nonexistent/dir/a.stl 'PROGRAM'",
+     "cubalorn-batch: cannot write '/nonexistent/dir/a.stl': the directory '/nonexistent/dir' "
+     "does not exist\n"},
+    {"TheProgramItself", "--ply 'PROGRAM' 'PROGRAM'",
+     "cubalorn-batch: --ply PROGRAM would overwrite the program file\n"},
+    {"ObjNamedLikeItsMaterials", "--obj /tmp/x.mtl 'PROGRAM'",
+     "cubalorn-batch: --obj (material library) /tmp/x.mtl and --obj /tmp/x.mtl name the same "
+     "file\n"},
+    {"SameFileTwice", "--stl /tmp/same.stl --vox /tmp/./same.stl 'PROGRAM'",
+     "cubalorn-batch: --stl /tmp/same.stl and --vox /tmp/./same.stl name the same file\n"},
+    {"ADevice", "--stl /dev/full 'PROGRAM'",
+     "cubalorn-batch: cannot write '/dev/full': it exists and is not a regular file\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Batch, ExportRefusals, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

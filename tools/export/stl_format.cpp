@@ -28,7 +28,7 @@ std::string encodeStl(const ExtractedMesh& mesh, float scale) {
     out.reserve(84 + triangleCount * 50);
     // Readers take a file starting with "solid" for text STL: this one does not.
     char header[80];
-    std::memset(header, ' ', sizeof header);
+    std::memset(header, 0, sizeof header);
     const char title[] = "Cubalorn binary STL, z up";
     std::memcpy(header, title, sizeof title - 1);
     out.text(std::string_view(header, sizeof header));
