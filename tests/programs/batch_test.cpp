@@ -4,10 +4,16 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -380,5 +386,84 @@ const Refusal kRefusals[] = {
 
 INSTANTIATE_TEST_SUITE_P(Batch, ExportRefusals, ::testing::ValuesIn(kRefusals),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// A .vox opened by goxel, which writes every voxel it loaded as a text line
+// "X Y Z RRGGBB". Boxes straddle the model seams at 256 on both split axes.
+TEST(VoxConsumer, GoxelOpensEveryModelInPlace) {
+    struct VoxBox {
+        int x, y, z, w, h, d, material;
+        const char* colour;
+    };
+    const int depth = 271;  // volume z from 0 to 270
+    const VoxBox boxes[] = {{250, 2, 250, 12, 3, 10, 9, "ff0000"},
+                            {0, 0, 0, 1, 1, 1, 40, "010203"},
+                            {100, 255, 3, 2, 4, 2, 64, "ff00ff"}};
+    std::string text = "initvolumesize 299 270 270\nsetrgb 40 1 2 3\n";
+    for (const VoxBox& b : boxes)
+        text += "penup goto " + std::to_string(b.x) + " " + std::to_string(b.y) + " " +
+                std::to_string(b.z) + " pendown pencolor " + std::to_string(b.material) + " cube " +
+                std::to_string(b.d) + " " + std::to_string(b.h) + " " + std::to_string(b.w) + "\n";
+    const std::string program = scratch("seams.logo");
+    const std::string vox = scratch("seams.vox");
+    const std::string listing = scratch("seams.txt");
+    writeFile(program, text);
+    const Result r = runBatch("--vox '" + vox + "' '" + program + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Result goxel =
+        runCommand("xvfb-run -a goxel '" + vox + "' -e '" + listing + "' > /dev/null 2>&1");
+    ASSERT_EQ(goxel.status, 0);
+
+    // The file is z up: the volume's (x, y, z) is (x, depth - 1 - z, y) there.
+    std::set<std::string> expected;
+    for (const VoxBox& b : boxes)
+        for (int z = b.z; z < b.z + b.d; ++z)
+            for (int y = b.y; y < b.y + b.h; ++y)
+                for (int x = b.x; x < b.x + b.w; ++x)
+                    expected.insert(std::to_string(x) + " " + std::to_string(depth - 1 - z) + " " +
+                                    std::to_string(y) + " " + b.colour);
+    // goxel may move the whole scene; the voxels' places relative to each
+    // other must stay. Both sets are compared from their lowest corner.
+    auto normalised = [](const std::vector<std::array<int, 3>>& points,
+                         const std::vector<std::string>& colours) {
+        std::array<int, 3> low{INT32_MAX, INT32_MAX, INT32_MAX};
+        for (const auto& p : points)
+            for (int k = 0; k < 3; ++k) low[k] = std::min(low[k], p[k]);
+        std::set<std::string> out;
+        for (size_t i = 0; i < points.size(); ++i)
+            out.insert(std::to_string(points[i][0] - low[0]) + " " +
+                       std::to_string(points[i][1] - low[1]) + " " +
+                       std::to_string(points[i][2] - low[2]) + " " + colours[i]);
+        return out;
+    };
+    auto parse = [](std::istream& in, std::vector<std::array<int, 3>>& points,
+                    std::vector<std::string>& colours) {
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.empty() || line[0] == '#') continue;
+            std::istringstream words(line);
+            std::array<int, 3> p;
+            std::string colour;
+            words >> p[0] >> p[1] >> p[2] >> colour;
+            points.push_back(p);
+            colours.push_back(colour);
+        }
+    };
+    std::vector<std::array<int, 3>> points, expectedPoints;
+    std::vector<std::string> colours, expectedColours;
+    std::ifstream found(listing);
+    parse(found, points, colours);
+    std::istringstream wanted([&] {
+        std::string all;
+        for (const std::string& e : expected) all += e + "\n";
+        return all;
+    }());
+    parse(wanted, expectedPoints, expectedColours);
+    EXPECT_EQ(points.size(), expected.size());
+    EXPECT_EQ(normalised(points, colours), normalised(expectedPoints, expectedColours));
+}
 
 }  // namespace
