@@ -3,6 +3,7 @@
 // hand it on whenever it is full, so a large mesh is never held twice in
 // memory and the bytes reach the file while they are still in the cache.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <functional>
@@ -20,10 +21,12 @@ public:
     explicit ChunkWriter(Deliver deliver, size_t chunkSize = size_t{1} << 20)
         : deliver_(std::move(deliver)), buffer_(chunkSize) {}
 
-    // Room for `bytes` (at most the chunk size) at the returned pointer;
-    // commit(end) after writing them.
+    // Room for `bytes` at the returned pointer; commit(end) after writing them.
     char* reserve(size_t bytes) {
-        if (buffer_.size() - used_ < bytes) flush();
+        if (buffer_.size() - used_ < bytes) {
+            flush();
+            if (buffer_.size() < bytes) buffer_.resize(bytes);
+        }
         return buffer_.data() + used_;
     }
     void commit(const char* end) { used_ = static_cast<size_t>(end - buffer_.data()); }
