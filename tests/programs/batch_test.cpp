@@ -156,6 +156,16 @@ const Failure kFailures[] = {
      "cubalorn-batch: --scale needs a number greater than 0, not 'inf'\n"},
     {"EmptyPath", "--stl=", 2, "cubalorn-batch: --stl needs a file name\n"},
     {"SwitchWithValue", "--smooth=1", 2, "cubalorn-batch: --smooth takes no value\n"},
+    {"EveryWithoutPng", "--png-every 3 a.logo", 2,
+     "cubalorn-batch: --png-every goes with --png, which names the picture\n"},
+    {"SizeWithoutPng", "--size 64x64 a.logo", 2,
+     "cubalorn-batch: --size goes with --png, which names the picture\n"},
+    {"SizeTooSmall", "--png a.png --size 8x8", 2,
+     "cubalorn-batch: --size needs WIDTHxHEIGHT, each from 16 to 8192, not '8x8'\n"},
+    {"SizeNotASize", "--png a.png --size 640", 2,
+     "cubalorn-batch: --size needs WIDTHxHEIGHT, each from 16 to 8192, not '640'\n"},
+    {"EveryZero", "--png a.png --png-every 0", 2,
+     "cubalorn-batch: --png-every needs a whole number of 1 or more, not '0'\n"},
     {"TwoFiles", "a.logo b.logo", 2,
      "cubalorn-batch: only one program file can be run, got 'a.logo' and 'b.logo'\n"},
 };
@@ -196,9 +206,9 @@ TEST(Batch, MeshReportCountsBothSurfacesOfOneVoxel) {
 TEST(Batch, HelpListsEveryOption) {
     const Result r = runBatch("--help");
     EXPECT_EQ(r.status, 0);
-    for (const char* option :
-         {"--max-resumes N", "--frames N", "--mesh-report", "--obj PATH", "--ply PATH",
-          "--stl PATH", "--vox PATH", "--smooth", "--scale MM", "--help"})
+    for (const char* option : {"--png PATH", "--size WxH", "--png-every K", "--max-resumes N",
+                               "--frames N", "--mesh-report", "--obj PATH", "--ply PATH",
+                               "--stl PATH", "--vox PATH", "--smooth", "--scale MM", "--help"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
@@ -464,6 +474,165 @@ TEST(VoxConsumer, GoxelOpensEveryModelInPlace) {
     parse(wanted, expectedPoints, expectedColours);
     EXPECT_EQ(points.size(), expected.size());
     EXPECT_EQ(normalised(points, colours), normalised(expectedPoints, expectedColours));
+}
+
+}  // namespace
+
+namespace {
+
+// Pictures through the real OpenGL driver. The tests run without DISPLAY so
+// that cubalorn-batch starts its own X server, as it would on a machine
+// without a screen.
+const char* const kNoDisplay = "unset DISPLAY; ";
+
+struct PngSize {
+    int width = -1, height = -1;
+};
+
+// Width and height from the IHDR chunk, which a PNG must start with.
+PngSize pngSize(const std::string& bytes) {
+    PngSize size;
+    if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 ||
+        bytes.compare(12, 4, "IHDR") != 0)
+        return size;
+    auto u32 = [&](size_t at) {
+        return (uint32_t(uint8_t(bytes[at])) << 24) | (uint32_t(uint8_t(bytes[at + 1])) << 16) |
+               (uint32_t(uint8_t(bytes[at + 2])) << 8) | uint32_t(uint8_t(bytes[at + 3]));
+    };
+    size.width = static_cast<int>(u32(16));
+    size.height = static_cast<int>(u32(20));
+    return size;
+}
+
+struct Rgb8 {
+    int r = -1, g = -1, b = -1;
+};
+
+// One pixel, read by ImageMagick.
+Rgb8 pixelAt(const std::string& png, int x, int y) {
+    const Result r = runCommand("convert '" + png + "' -crop 1x1+" + std::to_string(x) + "+" +
+                                std::to_string(y) + " -depth 8 txt:- 2>/dev/null");
+    Rgb8 c;
+    const size_t hash = r.out.find('#', r.out.find('\n'));
+    if (hash == std::string::npos || hash + 7 > r.out.size()) return c;
+    c.r = std::stoi(r.out.substr(hash + 1, 2), nullptr, 16);
+    c.g = std::stoi(r.out.substr(hash + 3, 2), nullptr, 16);
+    c.b = std::stoi(r.out.substr(hash + 5, 2), nullptr, 16);
+    return c;
+}
+
+// A block of one colour in front of a camera that looks at its middle. The
+// window turns the mesh half round the vertical axis, so the voxel (x, y, z)
+// is drawn at (-x, y, -z): the camera's numbers are in that frame.
+std::string blockProgram(int material, int red, int green, int blue) {
+    return "initvolumesize 60 60 60\nbackground 60 60 60\ncamerapos -30 30 30 -30 30 -30\n"
+           "setrgb " +
+           std::to_string(material) + " " + std::to_string(red) + " " + std::to_string(green) +
+           " " + std::to_string(blue) + "\npencolor " + std::to_string(material) +
+           "\npenup goto 20 20 20 pendown cube 20 20 20\n";
+}
+
+struct ColourCase {
+    const char* name;
+    int material, red, green, blue;
+    int width, height;
+};
+
+void PrintTo(const ColourCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Pictures : public ::testing::TestWithParam<ColourCase> {};
+
+TEST_P(Pictures, ShowTheVoxelsInTheirPaletteColour) {
+    const ColourCase& c = GetParam();
+    const std::string program = scratch("block.logo");
+    const std::string png = scratch("block.png");
+    writeFile(program, blockProgram(c.material, c.red, c.green, c.blue));
+    const std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
+    const Result r =
+        runBatch("--png '" + png + "' --size " + size + " '" + program + "'", "", kNoDisplay);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const PngSize s = pngSize(readFile(png));
+    EXPECT_EQ(s.width, c.width);
+    EXPECT_EQ(s.height, c.height);
+
+    // The block fills the middle: its colour, lit and shaded, keeps its
+    // strongest channel strongest.
+    const Rgb8 middle = pixelAt(png, c.width / 2, c.height / 2);
+    const int channels[3] = {middle.r, middle.g, middle.b};
+    const int wanted[3] = {c.red, c.green, c.blue};
+    const int strongest = int(std::max_element(wanted, wanted + 3) - wanted);
+    for (int k = 0; k < 3; ++k) {
+        if (k == strongest) continue;
+        EXPECT_GT(channels[strongest], channels[k] + 40)
+            << "channel " << k << " at the middle: " << middle.r << "," << middle.g << ","
+            << middle.b;
+    }
+    // A corner shows the program's background.
+    const Rgb8 corner = pixelAt(png, 2, 2);
+    EXPECT_NEAR(corner.r, 60, 12);
+    EXPECT_NEAR(corner.g, 60, 12);
+    EXPECT_NEAR(corner.b, 60, 12);
+}
+
+const ColourCase kColours[] = {
+    {"Red", 9, 255, 0, 0, 320, 240},
+    {"GreenRedefined", 70, 20, 220, 30, 256, 256},
+    {"BlueWide", 200, 0, 40, 255, 400, 200},
+};
+
+INSTANTIATE_TEST_SUITE_P(Batch, Pictures, ::testing::ValuesIn(kColours),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Pictures, AnimationFramesEveryKPasses) {
+    const std::string program = scratch("grow.logo");
+    // One more block per pass, in view of the configured camera: every frame
+    // differs from the one before.
+    writeFile(program,
+              "make \"x 40\npencolor 16\n"
+              "#grow penup goto :x 20 50 pendown cube 4 4 4 \"x = :x + 5 refreshall jump \"grow\n");
+    const std::string png = scratch("grow.png");
+    const Result r =
+        runBatch("--png '" + png + "' --size 64x48 --frames 5 --png-every 2 '" + program + "'", "",
+                 kNoDisplay);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "cubalorn-batch: stopped after 5 REFRESHALL resumes\n");
+    const std::string stem = png.substr(0, png.size() - 4);
+    std::vector<std::string> frames;
+    for (const char* n : {"-00000", "-00002", "-00004"}) {
+        frames.push_back(readFile(stem + n + ".png"));
+        EXPECT_EQ(pngSize(frames.back()).width, 64) << n;
+    }
+    for (const char* n : {"-00001", "-00003", "-00005"})
+        EXPECT_EQ(fileOrMissing(stem + n + ".png"), "(missing)") << n;
+    EXPECT_NE(frames[0], frames[1]);
+    EXPECT_NE(frames[1], frames[2]);
+    // The final picture is the state after the fifth resume, a frame of its own.
+    const std::string final = readFile(png);
+    EXPECT_EQ(pngSize(final).height, 48);
+    EXPECT_NE(final, frames[2]);
+}
+
+TEST(Pictures, FailuresAreOneClearLine) {
+    const std::string program = scratch("tiny.logo");
+    writeFile(program, "initvolumesize 10 10 10\nsetvoxel\n");
+    const Result missing =
+        runBatch("--png /nonexistent/dir/a.png --size 32x32 '" + program + "'", "", kNoDisplay);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err,
+              "cubalorn-batch: cannot write '/nonexistent/dir/a.png': the directory "
+              "'/nonexistent/dir' does not exist\n");
+    // A display that is not there is named, not waited for.
+    const Result noServer =
+        runBatch("--png '" + scratch("x.png") + "' --size 32x32 '" + program + "'", "",
+                 "export DISPLAY=:4093; ");
+    EXPECT_EQ(noServer.status, 1);
+    EXPECT_NE(noServer.err.find("cubalorn-batch: cannot open an OpenGL window of 32x32 on "
+                                "display :4093\n"),
+              std::string::npos)
+        << noServer.err;
+    EXPECT_EQ(fileOrMissing(scratch("x.png")), "(missing)");
 }
 
 }  // namespace

@@ -203,6 +203,9 @@ bool WindowStage::drawFrame(const std::vector<std::string>& pictures, std::strin
     Impl& s = *impl_;
     AppContext& context = s.context;
     context.device->run();
+    // Every pass follows a run of program text, after which the window
+    // meshes the volume again.
+    context.meshUpToDate = false;
     const int width = s.config.windowWidth;
     const int height = s.config.windowHeight;
     std::vector<unsigned char> rgb;
