@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test bench clean
+.PHONY: deps build run test bench gallery clean
 
 deps:
 	@scripts/install-deps.sh
@@ -21,6 +21,9 @@ test: build
 
 bench: build
 	@scripts/bench.sh $(BUILD_DIR)
+
+gallery: build
+	@scripts/gallery.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR)
