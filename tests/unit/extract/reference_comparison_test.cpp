@@ -146,6 +146,8 @@ std::vector<VolumeCase> volumeCases() {
         {"block faces", Region{{-8, 0, 0}, {40, 31, 23}}, 8, onBlockFaces(0.3)},
         {"blobs", Region{{0, 0, 0}, {60, 45, 50}}, 32, blobs(6)},
         {"blobs, negative corner", negative, 8, blobs(5)},
+        {"large blocks", Region{{-70, -3, 0}, {75, 20, 30}}, 64, boxes(12, anyVoxel)},
+        {"larger blocks", Region{{0, 0, -1}, {130, 9, 9}}, 128, scattered(0.2, penVoxel)},
         {"one voxel volume", Region{{0, 0, 0}, {0, 0, 0}}, 8, scattered(1, penVoxel)},
         {"one row", Region{{0, 0, 0}, {90, 0, 0}}, 8, scattered(0.5, anyVoxel)},
         {"one slab", Region{{-3, -5, 7}, {50, 30, 7}}, 16, scattered(0.3, anyVoxel)},
