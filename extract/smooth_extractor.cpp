@@ -76,8 +76,24 @@ public:
           width_(region.upper.x - region.lower.x + 1),
           height_(region.upper.y - region.lower.y + 1),
           // Voxels lower.x .. upper.x + 1 along a row.
-          words_(size_t(width_ + 1 + 63) / 64) {
-        occupancy_.update(volume);
+          words_(size_t(width_ + 1 + 63) / 64) {}
+
+    void run();
+
+private:
+    struct VoxelSlice {
+        std::vector<uint64_t> bits;   // height + 1 rows of words_ words
+        std::vector<uint8_t> filled;  // rows not known to be all empty
+        bool anyFilled = false;       // false: the whole slice is empty
+    };
+    struct CellSlice {
+        std::vector<uint64_t> crossed;  // cells with a crossed edge, height rows
+        std::vector<uint8_t> cubes;     // cube indices, valid where crossed
+        std::vector<int32_t> xEdges, yEdges, zEdges;
+        bool occupied = false;
+    };
+
+    void allocate() {
         allEmptyRow_.assign(words_, kAllBits);
         cellsInRow_.assign(words_, 0);
         trianglesInRow_.assign(words_, 0);
@@ -95,21 +111,6 @@ public:
             cells_[k].zEdges.assign(cells, -1);
         }
     }
-
-    void run();
-
-private:
-    struct VoxelSlice {
-        std::vector<uint64_t> bits;   // height + 1 rows of words_ words
-        std::vector<uint8_t> filled;  // rows not known to be all empty
-        bool anyFilled = false;       // false: the whole slice is empty
-    };
-    struct CellSlice {
-        std::vector<uint64_t> crossed;  // cells with a crossed edge, height rows
-        std::vector<uint8_t> cubes;     // cube indices, valid where crossed
-        std::vector<int32_t> xEdges, yEdges, zEdges;
-        bool occupied = false;
-    };
 
     void fillVoxelSlice(VoxelSlice& slice, int32_t z);
     const uint64_t* row(const VoxelSlice& slice, int32_t j) const {
@@ -140,6 +141,14 @@ private:
 
 void SliceWalk::run() {
     const int32_t lz = region_.lower.z, uz = region_.upper.z;
+    occupancy_.update(volume_);
+    // Without a stored voxel in the slices the cells read, there is nothing
+    // to find: spare the working storage too.
+    bool anyLayer = false;
+    for (int64_t z = lz; z <= int64_t(uz) + 1 && !anyLayer; ++z)
+        anyLayer = occupancy_.layer(int32_t(z));
+    if (!anyLayer) return;
+    allocate();
     VoxelSlice* lower = &voxels_[0];
     VoxelSlice* upper = &voxels_[1];
     CellSlice* current = &cells_[0];
