@@ -247,9 +247,10 @@ void CubicExtractor::fillSlice(SolidSlice& slice, int32_t z, int32_t y0, int32_t
         std::memset(bits, 0, rowWords_ * sizeof(uint64_t));
         const size_t rowOffset = size_t((y & mask) + side * (z & mask)) * side;
         uint64_t found = 0;
+        // x | mask is the last voxel of x's block, for negative x too.
         for (int64_t x = xFirst; x <= xLast;) {
             const int32_t bx = int32_t(x) >> p;
-            const int64_t segmentEnd = std::min<int64_t>(xLast, (int64_t(bx) << p) + mask);
+            const int64_t segmentEnd = std::min<int64_t>(xLast, x | mask);
             const VoxelBlock& block = v.block(bx, y >> p, z >> p);
             if (block.nonZeroCount() == 0) {
                 x = segmentEnd + 1;

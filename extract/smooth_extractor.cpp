@@ -189,7 +189,7 @@ void SliceWalk::fillVoxelSlice(VoxelSlice& slice, int32_t z) {
         uint64_t solid = 0;
         for (int64_t x = inFirst; x <= inLast;) {
             const int32_t bx = int32_t(x) >> p;
-            const int64_t segmentEnd = std::min<int64_t>(inLast, (int64_t(bx) << p) + mask);
+            const int64_t segmentEnd = std::min<int64_t>(inLast, x | mask);
             const VoxelBlock& block = volume_.block(bx, y >> p, z >> p);
             if (block.nonZeroCount() == 0) {
                 x = segmentEnd + 1;
