@@ -155,7 +155,8 @@ std::vector<VolumeCase> volumeCases() {
 }
 
 // The extracted region: the whole volume, a part of it, one reaching past it
-// on every side, one lying partly outside, and one wholly outside.
+// on every side, one lying partly outside, one starting a step below it, and
+// one wholly outside.
 std::vector<Region> regionsFor(const Region& v) {
     const Vec3i l = v.lower, u = v.upper;
     const Vec3i mid{(l.x + u.x) / 2, (l.y + u.y) / 2, (l.z + u.z) / 2};
@@ -166,6 +167,8 @@ std::vector<Region> regionsFor(const Region& v) {
             {std::max(l.x + 3, u.x - 5), std::max(l.y + 1, u.y - 2), std::max(l.z + 2, u.z - 4)}},
         Region{{l.x - 3, l.y - 2, l.z - 4}, {u.x + 2, u.y + 5, u.z + 1}},
         Region{mid, {u.x + 7, u.y + 7, u.z + 7}},
+        // One step below the volume: row bits start one voxel before a block.
+        Region{{l.x - 1, l.y - 1, l.z - 1}, {u.x + 1, u.y, u.z}},
         Region{{u.x + 2, l.y, l.z}, {u.x + 9, u.y, u.z}},
     };
 }
