@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <cstdio>
 #include <fstream>
 
@@ -37,6 +39,9 @@ protected:
         window_ = nullptr;
     }
     void SetUp() override {
+        // Under CTest the display is provided, so a missing window is a fault.
+        if (!window_ && std::getenv("CUBALORN_REQUIRE_WINDOW"))
+            FAIL() << "no OpenGL window although the test run provides a display";
         if (!window_) GTEST_SKIP() << "no OpenGL window (run under xvfb-run)";
         window_->clearScene();
         window_->log().clear();
