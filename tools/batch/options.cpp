@@ -110,6 +110,7 @@ const OptionRow kOptions[] = {
          if (parseSeconds(value, o.maxSeconds)) return true;
          error = "--max-seconds needs a number of seconds above 0, not '" + value + "'";
          return false;
+     }},
     {"--vox", "PATH", "write the final volume as a MagicaVoxel .vox file (z up)",
      [](Options& o, const std::string& value, std::string& error) {
          return setPath(o.voxPath, "--vox", value, error);
