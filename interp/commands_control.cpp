@@ -19,6 +19,7 @@ void handleRepeat(Interpreter& in) {
     const size_t bodyStart = in.position();
     if (count > 0) {
         for (int i = 0; i < count; ++i) {
+            in.countStep();  // an empty body must not make an endless loop free
             in.setPosition(bodyStart);
             in.runBody(kCloseBracket);
         }
@@ -98,6 +99,7 @@ void handleFor(Interpreter& in) {
         in.skipBracketedBody();
     } else {
         for (int64_t i = from; i < int64_t{to} + 1; i += step) {
+            in.countStep();
             in.vec_setvar(name, static_cast<float>(i));
             in.setPosition(bodyStart);
             while (in.peekToken() != kCloseBracket) in.executeStatement();

@@ -13,6 +13,13 @@ namespace {
 // only by runLine.
 struct LineAbandoned {};
 
+// 2.5 -> "2.5", 10 -> "10".
+std::string formatSeconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", seconds);
+    return text;
+}
+
 }  // namespace
 
 Interpreter::Interpreter(World& world, Host& host, Output& out)
@@ -50,11 +57,40 @@ void NestingLevel::tooDeep() {
     interpreter_.abandonLine();
 }
 
+void Interpreter::setExecutionBudget(const ExecutionBudget& budget) {
+    budget_ = budget;
+    budgeted_ = budget.maxSteps != 0 || budget.maxSeconds > 0.0;
+    budgetExceeded_ = false;
+    steps_ = 0;
+    if (budget.maxSeconds > 0.0)
+        deadline_ = std::chrono::steady_clock::now() +
+                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                        std::chrono::duration<double>(budget.maxSeconds));
+}
+
+bool Interpreter::deadlinePassed() const {
+    return budget_.maxSeconds > 0.0 && std::chrono::steady_clock::now() >= deadline_;
+}
+
+void Interpreter::budgetExhausted() {
+    if (!budgetExceeded_) {
+        budgetExceeded_ = true;
+        if (budget_.maxSteps != 0 && steps_ > budget_.maxSteps)
+            reportError("step limit of " + std::to_string(budget_.maxSteps) +
+                        " reached, program stopped");
+        else
+            reportError("time limit of " + formatSeconds(budget_.maxSeconds) +
+                        " seconds reached, program stopped");
+    }
+    abandonLine();
+}
+
 void Interpreter::runLine() {
     if (lineFinished) return;
     try {
         for (;;) {
             if (peekSecondToken() == kEquals) {
+                countStep();
                 assignmentStatement(true);
                 continue;
             }
@@ -84,6 +120,7 @@ void Interpreter::runLine() {
 }
 
 void Interpreter::executeStatement() {
+    countStep();
     NestingLevel level(*this);
     if (peekSecondToken() == kEquals) {
         assignmentStatement(false);

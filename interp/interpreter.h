@@ -4,6 +4,8 @@
 // text. Command handlers in interp/commands_*.cpp use the public operations
 // below: the lexer, the argument readers, the stores and the error printers.
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -27,6 +29,14 @@ struct World;
 // worst case: run the interpreter on a thread from runWithLargeStack
 // (interp/large_stack.h), whose 64 MiB hold it with room to spare.
 constexpr int kMaxNestingDepth = 10000;
+
+// A cap on the work of a run, for callers that must end whatever a program
+// does (the headless runner, fuzzing). Off unless set: the window program is
+// ended with Escape instead. A step is one statement or one pass of a loop.
+struct ExecutionBudget {
+    uint64_t maxSteps = 0;    // 0: no cap on steps
+    double maxSeconds = 0.0;  // 0: no cap on time, counted from setExecutionBudget
+};
 
 class Interpreter {
 public:
@@ -133,6 +143,20 @@ public:
     // Current depth of nested bodies, calls and sub-expressions.
     int nestingDepth() const { return depth_; }
 
+    // --- Execution budget -------------------------------------------------------
+    void setExecutionBudget(const ExecutionBudget& budget);
+    // Counts one step; past the budget it reports once and ends the line, and
+    // every later line ends at its first step.
+    void countStep() {
+        if (!budgeted_) return;
+        ++steps_;
+        if (budgetExceeded_ || (budget_.maxSteps != 0 && steps_ > budget_.maxSteps) ||
+            ((steps_ & 1023) == 0 && deadlinePassed()))
+            budgetExhausted();
+    }
+    bool budgetExceeded() const { return budgetExceeded_; }
+    uint64_t stepsTaken() const { return steps_; }
+
 private:
     friend class NestingLevel;
 
@@ -145,6 +169,14 @@ private:
     LabelTable labels_;
     ProcedureTable procedures_;
     int depth_ = 0;
+
+    bool deadlinePassed() const;
+    [[noreturn]] void budgetExhausted();
+    bool budgeted_ = false;
+    bool budgetExceeded_ = false;
+    ExecutionBudget budget_;
+    uint64_t steps_ = 0;
+    std::chrono::steady_clock::time_point deadline_;
 };
 
 // One level of nesting for as long as it lives; entering one level too many

@@ -41,8 +41,8 @@ Result runBatch(const std::string& arguments, const std::string& input = "") {
     const std::string in = scratch("stdin");
     const std::string err = scratch("stderr");
     writeFile(in, input);
-    const std::string command = std::string("'") + CUBALORN_BATCH + "' " + arguments + " < '" +
-                                in + "' 2> '" + err + "'";
+    const std::string command =
+        std::string("'") + CUBALORN_BATCH + "' " + arguments + " < '" + in + "' 2> '" + err + "'";
     Result r;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return r;
@@ -56,8 +56,9 @@ Result runBatch(const std::string& arguments, const std::string& input = "") {
 }
 
 TEST(Batch, RunsStandardInputAsConsoleLines) {
-    const Result r = runBatch("", "make \"x 1\nprint :x\n\nHELP\nrepeat 2 [ print \"a ]\nQUIT\n"
-                                  "print \"never\n");
+    const Result r = runBatch("",
+                              "make \"x 1\nprint :x\n\nHELP\nrepeat 2 [ print \"a ]\nQUIT\n"
+                              "print \"never\n");
     EXPECT_EQ(r.out,
               "1\nHELP > Show this help\n"
               "programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n"
@@ -87,6 +88,7 @@ TEST(Batch, CapsRefreshallResumes) {
     EXPECT_EQ(r.err, "cubalorn-batch: stopped after 2 REFRESHALL resumes\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(runBatch("--max-resumes=0 '" + program + "'").out, "1\n");
+    EXPECT_EQ(runBatch("--frames 1 '" + program + "'").out, "1\n2\n");
 }
 
 TEST(Batch, ProgramEndsAtAZeroByte) {
@@ -102,7 +104,9 @@ struct Failure {
     std::string errorStart;
 };
 
-void PrintTo(const Failure& f, std::ostream* os) { *os << f.name; }
+void PrintTo(const Failure& f, std::ostream* os) {
+    *os << f.name;
+}
 
 class BatchFailures : public ::testing::TestWithParam<Failure> {};
 
@@ -121,6 +125,16 @@ const Failure kFailures[] = {
     {"OptionWithoutValue", "--max-resumes", 2, "cubalorn-batch: --max-resumes needs a value\n"},
     {"BadCount", "--max-resumes -3", 2,
      "cubalorn-batch: --max-resumes needs a whole number of 0 or more, not '-3'\n"},
+    {"BadFrames", "--frames 2x", 2,
+     "cubalorn-batch: --frames needs a whole number of 0 or more, not '2x'\n"},
+    {"ZeroScale", "--scale 0", 2,
+     "cubalorn-batch: --scale needs a number greater than 0, not '0'\n"},
+    {"NegativeScale", "--scale=-1", 2,
+     "cubalorn-batch: --scale needs a number greater than 0, not '-1'\n"},
+    {"EndlessScale", "--scale inf", 2,
+     "cubalorn-batch: --scale needs a number greater than 0, not 'inf'\n"},
+    {"EmptyPath", "--stl=", 2, "cubalorn-batch: --stl needs a file name\n"},
+    {"SwitchWithValue", "--smooth=1", 2, "cubalorn-batch: --smooth takes no value\n"},
     {"TwoFiles", "a.logo b.logo", 2,
      "cubalorn-batch: only one program file can be run, got 'a.logo' and 'b.logo'\n"},
 };
@@ -139,11 +153,25 @@ TEST(Batch, VolumeTooLargeIsOneClearLine) {
     EXPECT_EQ(r.out, "");
 }
 
+TEST(Batch, MeshReportFollowsTheProgramsOutput) {
+    const std::string program = scratch("empty.logo");
+    writeFile(program, "initvolumesize 10 10 10\nprint \"done\n");
+    const Result r = runBatch("--mesh-report '" + program + "'");
+    EXPECT_EQ(r.out,
+              "done\ncubic mesh: 0 vertices, 0 indices\nsmooth mesh: 0 vertices, 0 indices\n");
+    EXPECT_EQ(r.status, 0);
+    // Console lines get the report after the last line too.
+    EXPECT_EQ(runBatch("--mesh-report", "print 1\n").out,
+              "1\ncubic mesh: 0 vertices, 0 indices\nsmooth mesh: 0 vertices, 0 indices\n");
+}
+
 TEST(Batch, HelpListsEveryOption) {
     const Result r = runBatch("--help");
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("--max-resumes N"), std::string::npos);
-    EXPECT_NE(r.out.find("--help"), std::string::npos);
+    for (const char* option :
+         {"--max-resumes N", "--frames N", "--mesh-report", "--obj PATH", "--ply PATH",
+          "--stl PATH", "--vox PATH", "--smooth", "--scale MM", "--help"})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
 }  // namespace

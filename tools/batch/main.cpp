@@ -3,6 +3,7 @@
 // program does (settings pre-pass, label and procedure pre-scan, REFRESHALL
 // resumed at once) or runs each line of standard input as one console line.
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -13,6 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "exports.h"
+#include "extract/cubic_extractor.h"
+#include "extract/mesh.h"
+#include "extract/smooth_extractor.h"
 #include "interp/interpreter.h"
 #include "interp/large_stack.h"
 #include "interp/output.h"
@@ -90,6 +95,7 @@ void runConsole(Interpreter& interpreter, BatchHost& host, Output& out) {
         interpreter.runLine();
         host.screenTexts().clear();  // shown for one frame, then gone
         out.flush();
+        if (interpreter.budgetExceeded()) break;
     }
 }
 
@@ -113,6 +119,20 @@ void runProgram(Interpreter& interpreter, BatchHost& host, Output& out, const st
         interpreter.runLine();
         host.screenTexts().clear();
     }
+}
+
+// The smooth surface lies where density reaches this, as in the window.
+constexpr uint8_t kSmoothThreshold = 127;
+
+// Both meshes of the final volume, so that extraction can be checked and
+// timed without a window.
+void reportMeshes(const VoxelVolume& volume, Output& out) {
+    ExtractedMesh mesh;
+    CubicExtractor(volume, volume.region(), mesh).execute();
+    out.print("cubic mesh: %zu vertices, %zu indices\n", mesh.vertices.size(), mesh.indices.size());
+    SmoothExtractor(volume, volume.region(), mesh, kSmoothThreshold).execute();
+    out.print("smooth mesh: %zu vertices, %zu indices\n", mesh.vertices.size(),
+              mesh.indices.size());
 }
 
 int run(const Options& options) {
@@ -156,12 +176,26 @@ int run(const Options& options) {
     }
     World world(*volume);
     Interpreter interpreter(world, host, out);
+    ExecutionBudget budget;
+    budget.maxSteps = static_cast<uint64_t>(options.maxSteps);
+    budget.maxSeconds = options.maxSeconds;
+    interpreter.setExecutionBudget(budget);
     if (programMode)
         runProgram(interpreter, host, out, text, options.maxResumes);
     else
         runConsole(interpreter, host, out);
+    if (options.meshReport) reportMeshes(*volume, out);
     out.flush();
-    return 0;
+    if (interpreter.budgetExceeded()) {
+        if (options.maxSteps != 0 && interpreter.stepsTaken() > uint64_t(options.maxSteps))
+            std::fprintf(stderr, "cubalorn-batch: program stopped by --max-steps %lld\n",
+                         options.maxSteps);
+        else
+            std::fprintf(stderr, "cubalorn-batch: program stopped by --max-seconds %g\n",
+                         options.maxSeconds);
+        return 3;
+    }
+    return writeExports(options, *volume, world.palette, stderr) ? 0 : 1;
 }
 
 }  // namespace
@@ -180,6 +214,9 @@ int main(int argc, char** argv) {
         std::fputs(usageText().c_str(), stdout);
         return 0;
     }
+    // A file size limit then fails the write with a message instead of
+    // killing the process halfway through an export.
+    std::signal(SIGXFSZ, SIG_IGN);
     int status = 1;
     cubalorn::runWithLargeStack([&] { status = run(options); });
     return status;

@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 namespace cubalorn::batch {
@@ -25,13 +26,94 @@ bool parseCount(const std::string& text, long long& count) {
     return true;
 }
 
+bool parseSeconds(const std::string& text, double& seconds) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value <= 0.0) return false;
+    seconds = value;
+    return true;
+}
+
+bool parseScale(const std::string& text, float& scale) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const float value = std::strtof(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value <= 0) return false;
+    scale = value;
+    return true;
+}
+
+bool setPath(std::string& path, const char* option, const std::string& value, std::string& error) {
+    if (value.empty()) {
+        error = std::string(option) + " needs a file name";
+        return false;
+    }
+    path = value;
+    return true;
+}
+
+bool setResumeCap(Options& o, const char* option, const std::string& value, std::string& error) {
+    if (parseCount(value, o.maxResumes)) return true;
+    error = std::string(option) + " needs a whole number of 0 or more, not '" + value + "'";
+    return false;
+}
+
 const OptionRow kOptions[] = {
-    {"--max-resumes", "N",
-     "stop a program file after N REFRESHALL resumes (default: no limit)",
+    {"--frames", "N", "stop a program file after N REFRESHALL resumes (default: no limit)",
      [](Options& o, const std::string& value, std::string& error) {
-         if (parseCount(value, o.maxResumes)) return true;
-         error = "--max-resumes needs a whole number of 0 or more, not '" + value + "'";
+         return setResumeCap(o, "--frames", value, error);
+     }},
+    {"--max-resumes", "N", "the same as --frames",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setResumeCap(o, "--max-resumes", value, error);
+     }},
+    {"--mesh-report", nullptr,
+     "print the vertex and index counts of the cubic and the smooth mesh of the final volume",
+     [](Options& o, const std::string&, std::string&) {
+         o.meshReport = true;
+         return true;
+     }},
+    {"--obj", "PATH", "write the final mesh as OBJ, with its colours in a .mtl beside it",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setPath(o.objPath, "--obj", value, error);
+     }},
+    {"--ply", "PATH", "write the final mesh as binary PLY with per-vertex colours",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setPath(o.plyPath, "--ply", value, error);
+     }},
+    {"--stl", "PATH", "write the final mesh as binary STL (z up)",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setPath(o.stlPath, "--stl", value, error);
+     }},
+    {"--smooth", nullptr, "mesh exports use the smooth surface instead of cubes",
+     [](Options& o, const std::string&, std::string&) {
+         o.smooth = true;
+         return true;
+     }},
+    {"--scale", "MM", "size of one voxel in mesh exports (default 1)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseScale(value, o.scale)) return true;
+         error = "--scale needs a number greater than 0, not '" + value + "'";
          return false;
+     }},
+    {"--max-steps", "N", "stop the program after N statements and loop passes (exit status 3)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseCount(value, o.maxSteps) && o.maxSteps > 0) return true;
+         error = "--max-steps needs a whole number of 1 or more, not '" + value + "'";
+         return false;
+     }},
+    {"--max-seconds", "S", "stop the program after S seconds of running (exit status 3)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseSeconds(value, o.maxSeconds)) return true;
+         error = "--max-seconds needs a number of seconds above 0, not '" + value + "'";
+         return false;
+     }},
+    {"--vox", "PATH", "write the final volume as a MagicaVoxel .vox file (z up)",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setPath(o.voxPath, "--vox", value, error);
      }},
     {"--help", nullptr, "show this help",
      [](Options& o, const std::string&, std::string&) {

@@ -9,9 +9,24 @@
 namespace cubalorn::batch {
 
 struct Options {
-    std::string programFile;  // empty: read console lines from standard input
+    std::string programFile;    // empty: read console lines from standard input
     long long maxResumes = -1;  // REFRESHALL resumes of a program file; -1 = no cap
+    long long maxSteps = 0;     // statements and loop passes; 0 = no cap
+    double maxSeconds = 0.0;    // running time; 0 = no cap
     bool showHelp = false;
+
+    // What to report or write from the final volume; empty paths write nothing.
+    bool meshReport = false;
+    std::string objPath;
+    std::string plyPath;
+    std::string stlPath;
+    std::string voxPath;
+    bool smooth = false;  // mesh exports from the smooth extractor instead of the cubic one
+    float scale = 1.0f;   // millimetres (or any unit) per voxel in mesh exports
+
+    bool wantsMeshExport() const {
+        return !objPath.empty() || !plyPath.empty() || !stlPath.empty();
+    }
 };
 
 // Parses argv[1..]; on a mistake returns false with a one-line `error`.
