@@ -5,6 +5,8 @@
 #
 # The server picks a free display number itself (-displayfd), so runs that
 # start at the same moment never race for one display (xvfb-run -a can).
+# -noreset: a server that resets when its last client leaves (a quick
+# xdotool call, say) drops connections that arrive meanwhile.
 set -euo pipefail
 screen=1280x1024x24
 if [ "${1:-}" = "-s" ]; then
@@ -20,7 +22,7 @@ if ! command -v Xvfb >/dev/null; then
     exit 1
 fi
 scratch=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$scratch/display" 2>"$scratch/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$scratch/display" 2>"$scratch/xvfb.log" &
 server=$!
 stop() {
     kill "$server" 2>/dev/null || true
@@ -45,4 +47,8 @@ if [ -z "$display" ]; then
 fi
 status=0
 DISPLAY=":$display" "$@" || status=$?
+if [ "$status" -ne 0 ] && [ -s "$scratch/xvfb.log" ]; then
+    echo "with-xvfb: the command failed on :$display; the server said:" >&2
+    cat "$scratch/xvfb.log" >&2
+fi
 exit "$status"
