@@ -215,9 +215,12 @@ TEST_F(Interactive, HostCommandsReachTheWindow) {
     EXPECT_EQ(session.waitForExit(), 1);
 }
 
-TEST_F(Interactive, EscapeEndsTheFreeCameraMode) {
+TEST_F(Interactive, DeepRecursionStopsTheLineAndEscapeEndsTheFreeCameraMode) {
     Session session("escape");
     startInteractive(session);
+    // Endless recursion stops at the nesting guard and the program goes on.
+    ASSERT_TRUE(session.sendAndWaitForPrompt("to \"r go \"r end go \"r"));
+    EXPECT_NE(session.output().find("nesting deeper than"), std::string::npos) << session.output();
     ASSERT_TRUE(session.sendAndWaitForPrompt("sphere 4"));
     const size_t prompts = session.promptCount();
     session.send("freecam");
