@@ -60,6 +60,7 @@ int Application::run(const std::vector<std::string>& arguments) {
 
 bool Application::startUp(const std::vector<std::string>& arguments) {
     mode_ = runModeFor(arguments.size());
+    host_.setTextureFollowsCubicMode(mode_ != RunMode::ProgramFile);
     out_.print("main Argument %s \n", arguments.empty() ? "(none)" : arguments[0].c_str());
 
     // A device without a window, only for its file system.

@@ -1,11 +1,18 @@
 #include "app/event_receiver.h"
 
+#include <cstring>
+#include <type_traits>
+
 namespace cubalorn {
 
 bool MyEventReceiver::OnEvent(const irr::SEvent& event) {
     switch (event.EventType) {
     case irr::EET_KEY_INPUT_EVENT: {
-        const int key = static_cast<int>(event.KeyInput.Key);
+        // Read as plain bytes: a code outside the enumeration may arrive, and
+        // loading it as the enum type is undefined.
+        std::underlying_type_t<irr::EKEY_CODE> code;
+        std::memcpy(&code, &event.KeyInput.Key, sizeof code);
+        const long long key = static_cast<long long>(code);
         if (key >= 0 && key < kKeyCount) keyDown[key] = event.KeyInput.PressedDown;
         break;
     }

@@ -22,16 +22,15 @@ if [ "${CUBALORN_RUN_CAPTURE:-}" != "inside-xvfb" ]; then
     if [ -n "${DISPLAY:-}" ]; then
         exec "$binary" "$program"
     fi
-    if ! command -v xvfb-run >/dev/null; then
-        echo "run: no DISPLAY and no xvfb-run; install xvfb (make deps) or run on a desktop" >&2
-        exit 1
-    fi
     export CUBALORN_RUN_CAPTURE=inside-xvfb
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$build_dir" "$program"
+    exec scripts/with-xvfb.sh -s 1280x1024x24 "$0" "$build_dir" "$program"
 fi
 
 # Inside Xvfb from here on.
-capture="$build_dir/cubalorn-window.png"
+case "$build_dir" in
+/*) capture="$build_dir/cubalorn-window.png" ;;
+*) capture="$(pwd)/$build_dir/cubalorn-window.png" ;;
+esac
 log="$build_dir/cubalorn-run.log"
 rm -f "$capture"
 "$binary" "$program" </dev/null >"$log" 2>&1 &
@@ -79,5 +78,5 @@ done
 sleep 2
 import -window "$window" "$capture"
 echo "run: $program ran under Xvfb (no DISPLAY); the window after its first frames:"
-echo "$(pwd)/$capture"
+echo "$capture"
 [ "$frames_shown" = yes ] || echo "run: warning: the window never showed more than its background" >&2
