@@ -32,6 +32,27 @@ bool keptFacet(const ExtractedMesh& mesh, size_t t) {
     return !samePlace(a, b) && !samePlace(b, c) && !samePlace(a, c);
 }
 
+// The unit normal that the winding gives, (b - a) x (c - a) normalised; zero
+// for a facet without area.
+void facetNormal(const Vec3f& a, const Vec3f& b, const Vec3f& c, float n[3]) {
+    const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
+    const double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
+    const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+    // Squares of cubes face along an axis: the normal is that axis, no root needed.
+    const int zeros = (nx == 0) + (ny == 0) + (nz == 0);
+    if (zeros == 2) {
+        n[0] = nx > 0 ? 1.0f : nx < 0 ? -1.0f : 0.0f;
+        n[1] = ny > 0 ? 1.0f : ny < 0 ? -1.0f : 0.0f;
+        n[2] = nz > 0 ? 1.0f : nz < 0 ? -1.0f : 0.0f;
+        return;
+    }
+    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+    const double inverse = length > 0 ? 1.0 / length : 0.0;
+    n[0] = static_cast<float>(nx * inverse);
+    n[1] = static_cast<float>(ny * inverse);
+    n[2] = static_cast<float>(nz * inverse);
+}
+
 }  // namespace
 
 void writeStl(const ExtractedMesh& mesh, float scale, ChunkWriter& out) {
@@ -50,15 +71,12 @@ void writeStl(const ExtractedMesh& mesh, float scale, ChunkWriter& out) {
         const Vec3f a = zUp(mesh.vertices[mesh.indices[3 * t]].pos, scale);
         const Vec3f b = zUp(mesh.vertices[mesh.indices[3 * t + 1]].pos, scale);
         const Vec3f c = zUp(mesh.vertices[mesh.indices[3 * t + 2]].pos, scale);
-        const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
-        const double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
-        double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-        const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
-        if (length > 0) nx /= length, ny /= length, nz /= length;
+        float n[3];
+        facetNormal(a, b, c, n);
         char* p = out.reserve(kFacetBytes);
-        p = putF32(p, static_cast<float>(nx));
-        p = putF32(p, static_cast<float>(ny));
-        p = putF32(p, static_cast<float>(nz));
+        p = putF32(p, n[0]);
+        p = putF32(p, n[1]);
+        p = putF32(p, n[2]);
         for (const Vec3f* corner : {&a, &b, &c}) {
             p = putF32(p, corner->x);
             p = putF32(p, corner->y);
