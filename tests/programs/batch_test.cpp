@@ -325,6 +325,30 @@ TEST_F(Consumers, AssimpLoadsObjAndPlyWithTheirCounts) {
     }
 }
 
+TEST(SmoothConsumers, SurfacesAreClosedToo) {
+    // A ball in the air and a box on the volume's floor: two closed pieces.
+    const std::string program = scratch("ball.logo");
+    writeFile(program,
+              "initvolumesize 40 40 40\npenup goto 20 20 20 pendown pencolor 21 sphere 8\n"
+              "penup goto 2 0 2 pendown cube 5 3 5\n");
+    const std::string stl = scratch("ball.stl");
+    const std::string obj = scratch("ball.obj");
+    const Result r = runBatch("--smooth --stl '" + stl + "' --obj '" + obj + "' '" + program + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Result admesh = runCommand("admesh '" + stl + "' 2>&1");
+    const double facets = reportedNumber(admesh.out, "Number of facets");
+    EXPECT_GT(facets, 1000) << admesh.out;
+    EXPECT_EQ(reportedNumber(admesh.out, "Total disconnected facets"), 0) << admesh.out;
+    EXPECT_EQ(reportedNumber(admesh.out, "Number of parts"), 2) << admesh.out;
+    EXPECT_EQ(reportedNumber(admesh.out, "Backwards edges"), 0) << admesh.out;
+    EXPECT_GT(reportedNumber(admesh.out, "Volume"), 0) << admesh.out;
+    // Closed triangle surfaces without holes: V - E + F = 2 per piece, and
+    // E = 3F / 2, so V = F / 2 + 4 for the two pieces.
+    const Result info = runCommand("assimp info '" + obj + "' 2>&1");
+    EXPECT_EQ(reportedNumber(info.out, "Faces:"), facets) << info.out;
+    EXPECT_EQ(reportedNumber(info.out, "Vertices:"), facets / 2 + 4) << info.out;
+}
+
 std::string fileOrMissing(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return "(missing)";
