@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test bench clean
+.PHONY: deps build run test fuzz bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -16,11 +16,20 @@ build: deps $(BUILD_DIR)/build.ninja
 run: build
 	@scripts/run.sh $(BUILD_DIR)
 
+# Every test in the normal build, then again with AddressSanitizer and
+# UndefinedBehaviorSanitizer, then each fuzz target for 40 s.
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	JOBS=$(JOBS) scripts/sanitize.sh
+	JOBS=$(JOBS) scripts/fuzz.sh smoke
+
+# Each fuzz target for FUZZ_SECONDS, one at a time, with the executions of each.
+FUZZ_SECONDS ?= 600
+fuzz: deps
+	JOBS=$(JOBS) scripts/fuzz.sh long $(FUZZ_SECONDS)
 
 bench: build
 	@scripts/bench.sh $(BUILD_DIR)
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-asan build-fuzz

@@ -7,34 +7,33 @@ namespace cubalorn {
 
 bool MyEventReceiver::OnEvent(const irr::SEvent& event) {
     switch (event.EventType) {
-        case irr::EET_KEY_INPUT_EVENT: {
-            // Read the code as its bytes: a code the enumeration does not name
-            // must not be loaded as that enumeration.
-            std::underlying_type_t<irr::EKEY_CODE> raw = 0;
-            static_assert(sizeof raw == sizeof event.KeyInput.Key, "key code width");
-            std::memcpy(&raw, &event.KeyInput.Key, sizeof raw);
-            const long long key = raw;
-            if (key >= 0 && key < kKeyCount) keyDown[key] = event.KeyInput.PressedDown;
+    case irr::EET_KEY_INPUT_EVENT: {
+        // Read as plain bytes: a code outside the enumeration may arrive, and
+        // loading it as the enum type is undefined.
+        std::underlying_type_t<irr::EKEY_CODE> code;
+        std::memcpy(&code, &event.KeyInput.Key, sizeof code);
+        const long long key = static_cast<long long>(code);
+        if (key >= 0 && key < kKeyCount) keyDown[key] = event.KeyInput.PressedDown;
+        break;
+    }
+    case irr::EET_MOUSE_INPUT_EVENT:
+        switch (event.MouseInput.Event) {
+        case irr::EMIE_LMOUSE_PRESSED_DOWN:
+            leftButtonDown = true;
             break;
-        }
-        case irr::EET_MOUSE_INPUT_EVENT:
-            switch (event.MouseInput.Event) {
-                case irr::EMIE_LMOUSE_PRESSED_DOWN:
-                    leftButtonDown = true;
-                    break;
-                case irr::EMIE_LMOUSE_LEFT_UP:
-                    leftButtonDown = false;
-                    break;
-                case irr::EMIE_MOUSE_MOVED:
-                    mouseX = event.MouseInput.X;
-                    mouseY = event.MouseInput.Y;
-                    break;
-                default:
-                    break;
-            }
+        case irr::EMIE_LMOUSE_LEFT_UP:
+            leftButtonDown = false;
+            break;
+        case irr::EMIE_MOUSE_MOVED:
+            mouseX = event.MouseInput.X;
+            mouseY = event.MouseInput.Y;
             break;
         default:
             break;
+        }
+        break;
+    default:
+        break;
     }
     return false;
 }

@@ -4,10 +4,16 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -35,14 +41,29 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
+// Runs a shell command, collecting its standard output and exit status.
+Result runCommand(const std::string& command) {
+    Result r;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return r;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
 // Runs cubalorn-batch with `arguments` (already shell-quoted where needed)
-// and `input` on its standard input.
-Result runBatch(const std::string& arguments, const std::string& input = "") {
+// and `input` on its standard input. `shellPrefix` runs first in the same
+// shell (a ulimit, say).
+Result runBatch(const std::string& arguments, const std::string& input = "",
+                const std::string& shellPrefix = "") {
     const std::string in = scratch("stdin");
     const std::string err = scratch("stderr");
     writeFile(in, input);
-    const std::string command =
-        std::string("'") + CUBALORN_BATCH + "' " + arguments + " < '" + in + "' 2> '" + err + "'";
+    const std::string command = shellPrefix + "exec '" + CUBALORN_BATCH + "' " + arguments +
+                                " < '" + in + "' 2> '" + err + "'";
     Result r;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return r;
@@ -165,6 +186,13 @@ TEST(Batch, MeshReportFollowsTheProgramsOutput) {
               "1\ncubic mesh: 0 vertices, 0 indices\nsmooth mesh: 0 vertices, 0 indices\n");
 }
 
+TEST(Batch, MeshReportCountsBothSurfacesOfOneVoxel) {
+    const std::string program = scratch("voxel.logo");
+    writeFile(program, "initvolumesize 20 20 20\npenup goto 5 5 5 pendown setvoxel\n");
+    EXPECT_EQ(runBatch("--mesh-report '" + program + "'").out,
+              "cubic mesh: 24 vertices, 36 indices\nsmooth mesh: 6 vertices, 24 indices\n");
+}
+
 TEST(Batch, HelpListsEveryOption) {
     const Result r = runBatch("--help");
     EXPECT_EQ(r.status, 0);
@@ -172,6 +200,270 @@ TEST(Batch, HelpListsEveryOption) {
          {"--max-resumes N", "--frames N", "--mesh-report", "--obj PATH", "--ply PATH",
           "--stl PATH", "--vox PATH", "--smooth", "--scale MM", "--help"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
+}
+
+}  // namespace
+
+namespace {
+
+// Exports read back by programs no one here wrote: admesh for the STL,
+// assimp for the OBJ and the PLY. The sculpture is two boxes whose counts
+// follow from their sizes alone.
+struct Box {
+    int x, y, z;  // lower corner
+    int w, h, d;  // extent along x, y, z
+    int material;
+};
+
+const Box kBoxes[] = {{5, 0, 5, 4, 3, 2, 9}, {20, 10, 20, 2, 1, 5, 32}};
+
+std::string boxesProgram() {
+    std::string text = "initvolumesize 40 40 40\n";
+    for (const Box& b : kBoxes)
+        text += "penup goto " + std::to_string(b.x) + " " + std::to_string(b.y) + " " +
+                std::to_string(b.z) + " pendown pencolor " + std::to_string(b.material) + " cube " +
+                std::to_string(b.d) + " " + std::to_string(b.h) + " " + std::to_string(b.w) + "\n";
+    return text;
+}
+
+long long boxTriangles(const Box& b) {
+    return 4LL * (b.w * b.h + b.h * b.d + b.d * b.w);
+}
+
+// Distinct (corner, normal) pairs: a grid of corners on each of the six sides.
+long long boxSideCorners(const Box& b) {
+    return 2LL * ((b.w + 1) * (b.h + 1) + (b.h + 1) * (b.d + 1) + (b.d + 1) * (b.w + 1));
+}
+
+// The number after "label" and its ':' or '=' on the tool's report, or -1.
+double reportedNumber(const std::string& report, const std::string& label, int column = 0) {
+    const size_t at = report.find(label);
+    if (at == std::string::npos) return -1;
+    std::istringstream rest(report.substr(report.find_first_of(":=", at) + 1));
+    double value = -1;
+    for (int i = 0; i <= column; ++i) rest >> value;
+    return value;
+}
+
+class Consumers : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program = scratch("boxes.logo");
+        writeFile(program, boxesProgram());
+        for (const Box& b : kBoxes) {
+            triangles += boxTriangles(b);
+            sideCorners += boxSideCorners(b);
+            volume += b.w * b.h * b.d;
+        }
+    }
+    std::string program;
+    long long triangles = 0, sideCorners = 0, volume = 0;
+};
+
+TEST_F(Consumers, AdmeshFindsAClosedPrintableSurface) {
+    for (const double scale : {1.0, 2.5}) {
+        const std::string stl = scratch("boxes.stl");
+        const Result r =
+            runBatch("--stl '" + stl + "' --scale " + std::to_string(scale) + " '" + program + "'");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Result admesh = runCommand("admesh '" + stl + "' 2>&1");
+        ASSERT_EQ(admesh.status, 0) << admesh.out;
+        const std::string& report = admesh.out;
+        EXPECT_EQ(reportedNumber(report, "Number of facets"), triangles) << report;
+        EXPECT_EQ(reportedNumber(report, "Total disconnected facets"), 0) << report;
+        EXPECT_EQ(reportedNumber(report, "Facets with 1 disconnected edge"), 0) << report;
+        EXPECT_EQ(reportedNumber(report, "Number of parts"), 2) << report;
+        for (const char* repair :
+             {"Degenerate facets", "Edges fixed", "Facets removed", "Facets added",
+              "Facets reversed", "Backwards edges", "Normals fixed"})
+            EXPECT_EQ(reportedNumber(report, repair), 0) << repair << "\n" << report;
+        // Outward normals give a positive volume; scale is per voxel, so cubed.
+        EXPECT_NEAR(reportedNumber(report, "Volume"), volume * scale * scale * scale, 1e-3)
+            << report;
+        // Standing up: the floor box reaches down to z = -0.5 voxel.
+        EXPECT_NEAR(reportedNumber(report, "Min Z"), -0.5 * scale, 1e-4) << report;
+        EXPECT_NEAR(reportedNumber(report, "Max Z"), 10.5 * scale, 1e-4) << report;
+    }
+}
+
+TEST_F(Consumers, AssimpLoadsObjAndPlyWithTheirCounts) {
+    const std::string obj = scratch("boxes.obj");
+    const std::string ply = scratch("boxes.ply");
+    const Result r = runBatch("--obj '" + obj + "' --ply '" + ply + "' '" + program + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(readFile(scratch("boxes.mtl")).find("newmtl m32"), std::string::npos);
+
+    struct Expectation {
+        std::string file;
+        double meshes;
+    };
+    // OBJ: one mesh per material; PLY: one mesh with vertex colours. Assimp
+    // joins equal vertices, so both hold each side's grid of corners once.
+    for (const Expectation& e : {Expectation{obj, 2}, Expectation{ply, 1}}) {
+        const Result info = runCommand("assimp info '" + e.file + "' 2>&1");
+        ASSERT_EQ(info.status, 0) << info.out;
+        EXPECT_EQ(reportedNumber(info.out, "Faces:"), triangles) << e.file << info.out;
+        EXPECT_EQ(reportedNumber(info.out, "Vertices:"), sideCorners) << e.file << info.out;
+        EXPECT_EQ(reportedNumber(info.out, "Meshes:"), e.meshes) << e.file << info.out;
+        EXPECT_NE(info.out.find("Primitive Types:    triangles"), std::string::npos);
+        EXPECT_NE(info.out.find("Minimum point      (4.500000 -0.500000 4.500000)"),
+                  std::string::npos)
+            << info.out;
+        EXPECT_NE(info.out.find("Maximum point      (21.500000 10.500000 24.500000)"),
+                  std::string::npos)
+            << info.out;
+    }
+}
+
+std::string fileOrMissing(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return "(missing)";
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST_F(Consumers, FailedExportsLeaveEverythingAsItWas) {
+    const std::string stl = scratch("kept.stl");
+    const std::string vox = scratch("other.vox");
+    writeFile(stl, "old stl");
+    // A file size limit of four blocks: the STL cannot be written, the small
+    // .vox beside it can.
+    const Result r =
+        runBatch("--stl '" + stl + "' --vox '" + vox + "' '" + program + "'", "", "ulimit -f 4; ");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "cubalorn-batch: cannot write '" + stl +
+                         "': the data could not be written: File too large\n");
+    EXPECT_EQ(fileOrMissing(stl), "old stl");
+    EXPECT_EQ(fileOrMissing(vox).substr(0, 4), "VOX ");
+    // No temporary file is left beside them.
+    const std::string name = stl.substr(stl.rfind('/') + 1);
+    const Result leftovers =
+        runCommand("ls -a '" + ::testing::TempDir() + "' | grep -c -F '." + name + ".'");
+    EXPECT_EQ(leftovers.out, "0\n");
+}
+
+struct Refusal {
+    const char* name;
+    std::string arguments;  // "PROGRAM" stands for the program file
+    std::string error;      // likewise
+};
+
+void PrintTo(const Refusal& r, std::ostream* os) {
+    *os << r.name;
+}
+
+class ExportRefusals : public Consumers, public ::testing::WithParamInterface<Refusal> {};
+
+std::string substituted(std::string text, const std::string& program) {
+    for (size_t at; (at = text.find("PROGRAM")) != std::string::npos;) text.replace(at, 7, program);
+    return text;
+}
+
+TEST_P(ExportRefusals, SayWhyAndKeepTheFiles) {
+    const Refusal& c = GetParam();
+    const std::string before = readFile(program);
+    const Result r = runBatch(substituted(c.arguments, program));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, substituted(c.error, program));
+    EXPECT_EQ(readFile(program), before);
+}
+
+const Refusal kRefusals[] = {
+    {"MissingDirectory", "--stl /nonexistent/dir/a.stl 'PROGRAM'",
+     "cubalorn-batch: cannot write '/nonexistent/dir/a.stl': the directory '/nonexistent/dir' "
+     "does not exist\n"},
+    {"TheProgramItself", "--ply 'PROGRAM' 'PROGRAM'",
+     "cubalorn-batch: --ply PROGRAM would overwrite the program file\n"},
+    {"ObjNamedLikeItsMaterials", "--obj /tmp/x.mtl 'PROGRAM'",
+     "cubalorn-batch: --obj (material library) /tmp/x.mtl and --obj /tmp/x.mtl name the same "
+     "file\n"},
+    {"SameFileTwice", "--stl /tmp/same.stl --vox /tmp/./same.stl 'PROGRAM'",
+     "cubalorn-batch: --stl /tmp/same.stl and --vox /tmp/./same.stl name the same file\n"},
+    {"ADevice", "--stl /dev/full 'PROGRAM'",
+     "cubalorn-batch: cannot write '/dev/full': it exists and is not a regular file\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Batch, ExportRefusals, ::testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+// A .vox opened by goxel, which writes every voxel it loaded as a text line
+// "X Y Z RRGGBB". Boxes straddle the model seams at 256 on both split axes.
+TEST(VoxConsumer, GoxelOpensEveryModelInPlace) {
+    struct VoxBox {
+        int x, y, z, w, h, d, material;
+        const char* colour;
+    };
+    const int depth = 271;  // volume z from 0 to 270
+    const VoxBox boxes[] = {{250, 2, 250, 12, 3, 10, 9, "ff0000"},
+                            {0, 0, 0, 1, 1, 1, 40, "010203"},
+                            {100, 255, 3, 2, 4, 2, 64, "ff00ff"}};
+    std::string text = "initvolumesize 299 270 270\nsetrgb 40 1 2 3\n";
+    for (const VoxBox& b : boxes)
+        text += "penup goto " + std::to_string(b.x) + " " + std::to_string(b.y) + " " +
+                std::to_string(b.z) + " pendown pencolor " + std::to_string(b.material) + " cube " +
+                std::to_string(b.d) + " " + std::to_string(b.h) + " " + std::to_string(b.w) + "\n";
+    const std::string program = scratch("seams.logo");
+    const std::string vox = scratch("seams.vox");
+    const std::string listing = scratch("seams.txt");
+    writeFile(program, text);
+    const Result r = runBatch("--vox '" + vox + "' '" + program + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Result goxel =
+        runCommand("xvfb-run -a goxel '" + vox + "' -e '" + listing + "' > /dev/null 2>&1");
+    ASSERT_EQ(goxel.status, 0);
+
+    // The file is z up: the volume's (x, y, z) is (x, depth - 1 - z, y) there.
+    std::set<std::string> expected;
+    for (const VoxBox& b : boxes)
+        for (int z = b.z; z < b.z + b.d; ++z)
+            for (int y = b.y; y < b.y + b.h; ++y)
+                for (int x = b.x; x < b.x + b.w; ++x)
+                    expected.insert(std::to_string(x) + " " + std::to_string(depth - 1 - z) + " " +
+                                    std::to_string(y) + " " + b.colour);
+    // goxel may move the whole scene; the voxels' places relative to each
+    // other must stay. Both sets are compared from their lowest corner.
+    auto normalised = [](const std::vector<std::array<int, 3>>& points,
+                         const std::vector<std::string>& colours) {
+        std::array<int, 3> low{INT32_MAX, INT32_MAX, INT32_MAX};
+        for (const auto& p : points)
+            for (int k = 0; k < 3; ++k) low[k] = std::min(low[k], p[k]);
+        std::set<std::string> out;
+        for (size_t i = 0; i < points.size(); ++i)
+            out.insert(std::to_string(points[i][0] - low[0]) + " " +
+                       std::to_string(points[i][1] - low[1]) + " " +
+                       std::to_string(points[i][2] - low[2]) + " " + colours[i]);
+        return out;
+    };
+    auto parse = [](std::istream& in, std::vector<std::array<int, 3>>& points,
+                    std::vector<std::string>& colours) {
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.empty() || line[0] == '#') continue;
+            std::istringstream words(line);
+            std::array<int, 3> p;
+            std::string colour;
+            words >> p[0] >> p[1] >> p[2] >> colour;
+            points.push_back(p);
+            colours.push_back(colour);
+        }
+    };
+    std::vector<std::array<int, 3>> points, expectedPoints;
+    std::vector<std::string> colours, expectedColours;
+    std::ifstream found(listing);
+    parse(found, points, colours);
+    std::istringstream wanted([&] {
+        std::string all;
+        for (const std::string& e : expected) all += e + "\n";
+        return all;
+    }());
+    parse(wanted, expectedPoints, expectedColours);
+    EXPECT_EQ(points.size(), expected.size());
+    EXPECT_EQ(normalised(points, colours), normalised(expectedPoints, expectedColours));
 }
 
 }  // namespace

@@ -350,6 +350,74 @@ TEST(DrawingState, SphereFiveCountedWithGetvoxel) {
               "895\n");
 }
 
+// Every drawing command does the same at the top level, inside a body and
+// inside a procedure.
+TEST(DrawingState, SameEverywhere) {
+    const char* const statements[] = {
+        "forward 7",
+        "back 4",
+        "left 30 forward 5",
+        "right 30 forward 5",
+        "up 45 forward 5",
+        "down 45 forward 5",
+        "penup forward 3",
+        "penup forward 3 pendown forward 2",
+        "forward 3 home",
+        "goto 10 20 30",
+        "pensize 3 setvoxel",
+        "pendensity 9 setvoxel",
+        "pencolor 12 setvoxel",
+        "setrgb 3 1 2 3",
+        "sphere 2",
+        "cube 3 2 1",
+        "forward 4 clear",
+        "setvoxelcubic 2",
+    };
+    struct State {
+        std::string printed;
+        std::string voxels;
+        std::string turtle;
+        int red3;
+        bool cubic;
+    };
+    for (const char* statement : statements) {
+        const std::string forms[] = {
+            statement,
+            std::string("repeat 1 [ ") + statement + " ]",
+            std::string("if 1 = 1 ") + statement + " endif",
+            std::string("to \"p ") + statement + " end go \"p",
+        };
+        std::vector<State> states;
+        for (const std::string& form : forms) {
+            ProgramRun run;
+            State s;
+            s.printed = run.console({form});
+            for (int z = 0; z < run.volume.depth(); ++z)
+                for (int y = 0; y < run.volume.height(); ++y)
+                    for (int x = 0; x < run.volume.width(); ++x)
+                        if (const uint16_t raw = run.volume.voxel(x, y, z).raw)
+                            s.voxels += std::to_string(x) + "," + std::to_string(y) + "," +
+                                        std::to_string(z) + "=" + std::to_string(raw) + " ";
+            const Turtle& t = run.world.turtle;
+            s.turtle = std::to_string(t.x) + " " + std::to_string(t.y) + " " + std::to_string(t.z) +
+                       " " + std::to_string(t.turnAngle) + " " + std::to_string(t.climbAngle) +
+                       " " + std::to_string(t.penUp) + " " + std::to_string(t.penSize) + " " +
+                       std::to_string(t.penColour) + " " + std::to_string(t.penDensity);
+            s.red3 = run.world.palette.entry(3).red;
+            s.cubic = run.host.cubicMode;
+            states.push_back(s);
+        }
+        EXPECT_EQ(states[0].printed, "") << statement;
+        for (size_t i = 1; i < states.size(); ++i) {
+            EXPECT_EQ(states[i].printed, states[0].printed) << forms[i];
+            EXPECT_EQ(states[i].voxels, states[0].voxels) << forms[i];
+            EXPECT_EQ(states[i].turtle, states[0].turtle) << forms[i];
+            EXPECT_EQ(states[i].red3, states[0].red3) << forms[i];
+            EXPECT_EQ(states[i].cubic, states[0].cubic) << forms[i];
+        }
+    }
+}
+
 TEST(DrawingState, HugeArgumentsStayBounded) {
     // Lengths and radii far beyond the volume collapse onto its faces.
     ProgramRun run;

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "export/atomic_file.h"
+#include "export/export_mesh.h"
 #include "export/mesh_formats.h"
 #include "export/vox_format.h"
-#include "export/export_mesh.h"
 #include "extract/mesh.h"
 
 namespace cubalorn::batch {
@@ -21,7 +21,7 @@ namespace {
 struct ExportFile {
     const char* option;
     std::string path;
-    std::function<std::string()> encode;
+    std::function<void(exporter::ChunkWriter&)> encode;  // streams the file's bytes
     bool needsPrevious = false;  // written only when the output before it was
 };
 
@@ -90,23 +90,28 @@ bool writeExports(const Options& options, const VoxelVolume& volume, const Palet
         const size_t slash = mtlPath.rfind('/');
         const std::string mtlName =
             slash == std::string::npos ? mtlPath : mtlPath.substr(slash + 1);
-        outputs.push_back({"--obj (material library)", mtlPath,
-                           [&] { return exporter::encodeMtl(meshOfVolume(), palette); }});
-        outputs.push_back(
-            {"--obj", options.objPath,
-             [&, mtlName] { return exporter::encodeObj(meshOfVolume(), mtlName, options.scale); },
-             true});
+        outputs.push_back({"--obj (material library)", mtlPath, [&](exporter::ChunkWriter& w) {
+                               w.append(exporter::encodeMtl(meshOfVolume(), palette));
+                           }});
+        outputs.push_back({"--obj", options.objPath,
+                           [&, mtlName](exporter::ChunkWriter& w) {
+                               w.append(
+                                   exporter::encodeObj(meshOfVolume(), mtlName, options.scale));
+                           },
+                           true});
     }
     if (!options.plyPath.empty())
-        outputs.push_back({"--ply", options.plyPath, [&] {
-                               return exporter::encodePly(meshOfVolume(), palette, options.scale);
+        outputs.push_back({"--ply", options.plyPath, [&](exporter::ChunkWriter& w) {
+                               exporter::writePly(meshOfVolume(), palette, options.scale, w);
                            }});
     if (!options.stlPath.empty())
-        outputs.push_back({"--stl", options.stlPath,
-                           [&] { return exporter::encodeStl(meshOfVolume(), options.scale); }});
+        outputs.push_back({"--stl", options.stlPath, [&](exporter::ChunkWriter& w) {
+                               exporter::writeStl(meshOfVolume(), options.scale, w);
+                           }});
     if (!options.voxPath.empty())
-        outputs.push_back(
-            {"--vox", options.voxPath, [&] { return exporter::encodeVox(volume, palette); }});
+        outputs.push_back({"--vox", options.voxPath, [&](exporter::ChunkWriter& w) {
+                               w.append(exporter::encodeVox(volume, palette));
+                           }});
 
     if (!checkTargets(outputs, options.programFile, errors)) return false;
 
@@ -119,7 +124,7 @@ bool writeExports(const Options& options, const VoxelVolume& volume, const Palet
             continue;
         }
         std::string error;
-        previousWritten = exporter::writeFileAtomically(output.path, output.encode(), error);
+        previousWritten = exporter::writeFileAtomically(output.path, output.encode, error);
         if (!previousWritten) {
             std::fprintf(errors, "cubalorn-batch: %s\n", error.c_str());
             ok = false;

@@ -46,6 +46,18 @@ bool parseScale(const std::string& text, float& scale) {
     return true;
 }
 
+// "WxH" with both sides in 16..kMaxPictureSide.
+bool parseSize(const std::string& text, int& width, int& height) {
+    const size_t x = text.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    long long w = 0, h = 0;
+    if (!parseCount(text.substr(0, x), w) || !parseCount(text.substr(x + 1), h)) return false;
+    if (w < 16 || h < 16 || w > kMaxPictureSide || h > kMaxPictureSide) return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
 bool setPath(std::string& path, const char* option, const std::string& value, std::string& error) {
     if (value.empty()) {
         error = std::string(option) + " needs a file name";
@@ -111,6 +123,24 @@ const OptionRow kOptions[] = {
          error = "--max-seconds needs a number of seconds above 0, not '" + value + "'";
          return false;
      }},
+    {"--png", "PATH", "render the final scene as the window shows it into a PNG file",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setPath(o.pngPath, "--png", value, error);
+     }},
+    {"--size", "WxH", "size of the rendered picture (default: the configured window size)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseSize(value, o.width, o.height)) return true;
+         error = "--size needs WIDTHxHEIGHT, each from 16 to " + std::to_string(kMaxPictureSide) +
+                 ", not '" + value + "'";
+         return false;
+     }},
+    {"--png-every", "K",
+     "with --png, also write PATH-NNNNN.png after every K-th pass of an animation",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseCount(value, o.pngEvery) && o.pngEvery > 0) return true;
+         error = "--png-every needs a whole number of 1 or more, not '" + value + "'";
+         return false;
+     }},
     {"--vox", "PATH", "write the final volume as a MagicaVoxel .vox file (z up)",
      [](Options& o, const std::string& value, std::string& error) {
          return setPath(o.voxPath, "--vox", value, error);
@@ -168,6 +198,11 @@ bool parseOptions(const std::vector<std::string>& arguments, Options& options, s
         }
         options.programFile = argument;
         programSeen = true;
+    }
+    if (!options.wantsRender() && (options.pngEvery > 0 || options.width > 0)) {
+        error = std::string(options.pngEvery > 0 ? "--png-every" : "--size") +
+                " goes with --png, which names the picture";
+        return false;
     }
     return true;
 }

@@ -63,6 +63,12 @@ bool writeAll(int fd, std::string_view bytes, int& errorNumber) {
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string& error) {
+    return writeFileAtomically(
+        path, [bytes](ChunkWriter& out) { out.append(bytes); }, error);
+}
+
+bool writeFileAtomically(const std::string& path, const std::function<void(ChunkWriter&)>& encode,
+                         std::string& error) {
     if (path.empty() || path.back() == '/') {
         error = describe(path, "the name is a directory, not a file", 0);
         return false;
@@ -105,11 +111,15 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         return false;
     }
     int e = 0;
-    bool ok = writeAll(fd, bytes, e);
+    ChunkWriter writer([fd, &e](const char* data, size_t size) {
+        return writeAll(fd, std::string_view(data, size), e);
+    });
+    encode(writer);
+    bool ok = writer.flush();
     if (ok && ::fchmod(fd, mode) != 0) ok = false, e = errno;
     // Durable before it becomes visible: a crash after the rename must not
     // leave an empty file under the real name.
-    if (ok && ::fsync(fd) != 0) ok = false, e = errno;
+    if (ok && ::fdatasync(fd) != 0) ok = false, e = errno;
     if (::close(fd) != 0 && ok) ok = false, e = errno;
     if (ok && ::rename(temporary.data(), target.c_str()) != 0) ok = false, e = errno;
     if (!ok) {

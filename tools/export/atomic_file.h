@@ -4,8 +4,11 @@
 // directory, which replaces the target by rename only once everything has
 // been written and flushed.
 
+#include <functional>
 #include <string>
 #include <string_view>
+
+#include "chunk_writer.h"
 
 namespace cubalorn::exporter {
 
@@ -16,6 +19,10 @@ namespace cubalorn::exporter {
 // returns false with `error` saying what and why; the target is untouched and
 // the temporary file removed.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
+
+// The same, with the bytes streamed by `encode` as it produces them.
+bool writeFileAtomically(const std::string& path, const std::function<void(ChunkWriter&)>& encode,
+                         std::string& error);
 
 // Writes all of `bytes` to `fd`, going on after short writes and interrupts.
 // On failure returns false with `errorNumber` set from errno.

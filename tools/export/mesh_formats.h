@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 
+#include "chunk_writer.h"
 #include "extract/mesh.h"
 #include "voxel/palette.h"
 
@@ -42,9 +43,12 @@ std::string encodeMtl(const ExtractedMesh& mesh, const Palette& palette);
 
 // Binary little-endian PLY: every vertex of the mesh with its normal and
 // colour, every triangle as it is.
+void writePly(const ExtractedMesh& mesh, const Palette& palette, float scale, ChunkWriter& out);
 std::string encodePly(const ExtractedMesh& mesh, const Palette& palette, float scale);
 
-// Binary STL of the welded mesh, z up, each facet with its unit normal.
+// Binary STL, z up, each facet with its unit normal. As in a welded mesh,
+// facets with two corners at one place are left out.
+void writeStl(const ExtractedMesh& mesh, float scale, ChunkWriter& out);
 std::string encodeStl(const ExtractedMesh& mesh, float scale);
 
 // The name of the .mtl file that goes with an OBJ file: its extension

@@ -1,8 +1,8 @@
 // Binary PLY: one record per extracted vertex (position, normal, colour) and
 // one per triangle, so other tools see the colours as the window shows them.
 
+#include <array>
 #include <string>
-#include <vector>
 
 #include "byte_buffer.h"
 #include "mesh_formats.h"
@@ -10,57 +10,51 @@
 
 namespace cubalorn::exporter {
 
-std::string encodePly(const ExtractedMesh& mesh, const Palette& palette, float scale) {
-    std::vector<uint32_t> triangles;
+void writePly(const ExtractedMesh& mesh, const Palette& palette, float scale, ChunkWriter& out) {
     const size_t triangleCount = mesh.indices.size() / 3;
-    triangles.reserve(triangleCount);
-    for (size_t t = 0; t < triangleCount; ++t)
-        if (hasValidCorners(mesh, t)) triangles.push_back(static_cast<uint32_t>(t));
+    size_t validTriangles = 0;
+    for (size_t t = 0; t < triangleCount; ++t) validTriangles += hasValidCorners(mesh, t);
 
-    const std::string header =
-        "ply\n"
-        "format binary_little_endian 1.0\n"
-        "comment Cubalorn mesh\n"
-        "element vertex " +
-        std::to_string(mesh.vertices.size()) +
-        "\n"
-        "property float x\n"
-        "property float y\n"
-        "property float z\n"
-        "property float nx\n"
-        "property float ny\n"
-        "property float nz\n"
-        "property uchar red\n"
-        "property uchar green\n"
-        "property uchar blue\n"
-        "element face " +
-        std::to_string(triangles.size()) +
-        "\n"
-        "property list uchar uint vertex_indices\n"
-        "end_header\n";
+    out.append("ply\nformat binary_little_endian 1.0\ncomment Cubalorn mesh\nelement vertex " +
+               std::to_string(mesh.vertices.size()) +
+               "\nproperty float x\nproperty float y\nproperty float z\n"
+               "property float nx\nproperty float ny\nproperty float nz\n"
+               "property uchar red\nproperty uchar green\nproperty uchar blue\n"
+               "element face " +
+               std::to_string(validTriangles) +
+               "\nproperty list uchar uint vertex_indices\nend_header\n");
 
-    ByteBuffer out;
-    out.reserve(header.size() + mesh.vertices.size() * 27 + triangles.size() * 13);
-    out.text(header);
+    std::array<Rgb, 256> colours;
+    for (int m = 0; m < 256; ++m) colours[m] = exportColour(palette, static_cast<float>(m));
+
+    constexpr size_t kVertexBytes = 27, kFaceBytes = 13;
     for (const MeshVertex& v : mesh.vertices) {
-        out.f32(v.pos.x * scale);
-        out.f32(v.pos.y * scale);
-        out.f32(v.pos.z * scale);
-        out.f32(v.normal.x);
-        out.f32(v.normal.y);
-        out.f32(v.normal.z);
-        const Rgb c = exportColour(palette, v.material);
-        out.u8(c[0]);
-        out.u8(c[1]);
-        out.u8(c[2]);
+        char* p = out.reserve(kVertexBytes);
+        p = putF32(p, v.pos.x * scale);
+        p = putF32(p, v.pos.y * scale);
+        p = putF32(p, v.pos.z * scale);
+        p = putF32(p, v.normal.x);
+        p = putF32(p, v.normal.y);
+        p = putF32(p, v.normal.z);
+        const Rgb& c = colours[static_cast<int32_t>(v.material) & 0xFF];
+        *p++ = static_cast<char>(c[0]);
+        *p++ = static_cast<char>(c[1]);
+        *p++ = static_cast<char>(c[2]);
+        out.commit(p);
     }
-    for (uint32_t t : triangles) {
-        out.u8(3);
-        out.u32(mesh.indices[3 * t]);
-        out.u32(mesh.indices[3 * t + 1]);
-        out.u32(mesh.indices[3 * t + 2]);
+    for (size_t t = 0; t < triangleCount; ++t) {
+        if (!hasValidCorners(mesh, t)) continue;
+        char* p = out.reserve(kFaceBytes);
+        *p++ = 3;
+        p = putU32(p, mesh.indices[3 * t]);
+        p = putU32(p, mesh.indices[3 * t + 1]);
+        p = putU32(p, mesh.indices[3 * t + 2]);
+        out.commit(p);
     }
-    return out.take();
+}
+
+std::string encodePly(const ExtractedMesh& mesh, const Palette& palette, float scale) {
+    return encodeToString([&](ChunkWriter& out) { writePly(mesh, palette, scale, out); });
 }
 
 }  // namespace cubalorn::exporter

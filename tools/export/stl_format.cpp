@@ -1,5 +1,4 @@
-// Binary STL for printing: welded, so that a closed sculpture is one closed
-// surface, and turned z up.
+// Binary STL for printing, turned z up.
 
 #include <cmath>
 #include <cstring>
@@ -18,41 +17,60 @@ Vec3f zUp(const Vec3f& p, float scale) {
     return {p.x * scale, -p.z * scale, p.y * scale};
 }
 
+bool samePlace(const Vec3f& a, const Vec3f& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+// STL stores every facet's corners itself, so welding would change only one
+// thing: facets with two corners at one place collapse and go. The same
+// test on the positions does that without building the welded mesh.
+bool keptFacet(const ExtractedMesh& mesh, size_t t) {
+    if (!hasValidCorners(mesh, t)) return false;
+    const Vec3f& a = mesh.vertices[mesh.indices[3 * t]].pos;
+    const Vec3f& b = mesh.vertices[mesh.indices[3 * t + 1]].pos;
+    const Vec3f& c = mesh.vertices[mesh.indices[3 * t + 2]].pos;
+    return !samePlace(a, b) && !samePlace(b, c) && !samePlace(a, c);
+}
+
 }  // namespace
 
-std::string encodeStl(const ExtractedMesh& mesh, float scale) {
-    const WeldedMesh welded = weldVertices(mesh);
-    const size_t triangleCount = welded.sourceTriangles.size();
+void writeStl(const ExtractedMesh& mesh, float scale, ChunkWriter& out) {
+    const size_t triangleCount = mesh.indices.size() / 3;
+    uint32_t kept = 0;
+    for (size_t t = 0; t < triangleCount; ++t) kept += keptFacet(mesh, t);
 
-    ByteBuffer out;
-    out.reserve(84 + triangleCount * 50);
     // Readers take a file starting with "solid" for text STL: this one does not.
-    char header[80];
-    std::memset(header, ' ', sizeof header);
-    const char title[] = "Cubalorn binary STL, z up";
-    std::memcpy(header, title, sizeof title - 1);
-    out.text(std::string_view(header, sizeof header));
-    out.u32(static_cast<uint32_t>(triangleCount));
+    char header[84] = "Cubalorn binary STL, z up";
+    putU32(header + 80, kept);
+    out.append(std::string_view(header, sizeof header));
+
+    constexpr size_t kFacetBytes = 50;
     for (size_t t = 0; t < triangleCount; ++t) {
-        const Vec3f a = zUp(welded.positions[welded.triangles[3 * t]], scale);
-        const Vec3f b = zUp(welded.positions[welded.triangles[3 * t + 1]], scale);
-        const Vec3f c = zUp(welded.positions[welded.triangles[3 * t + 2]], scale);
+        if (!keptFacet(mesh, t)) continue;
+        const Vec3f a = zUp(mesh.vertices[mesh.indices[3 * t]].pos, scale);
+        const Vec3f b = zUp(mesh.vertices[mesh.indices[3 * t + 1]].pos, scale);
+        const Vec3f c = zUp(mesh.vertices[mesh.indices[3 * t + 2]].pos, scale);
         const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
         const double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
         double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
         const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
         if (length > 0) nx /= length, ny /= length, nz /= length;
-        out.f32(static_cast<float>(nx));
-        out.f32(static_cast<float>(ny));
-        out.f32(static_cast<float>(nz));
-        for (const Vec3f& p : {a, b, c}) {
-            out.f32(p.x);
-            out.f32(p.y);
-            out.f32(p.z);
+        char* p = out.reserve(kFacetBytes);
+        p = putF32(p, static_cast<float>(nx));
+        p = putF32(p, static_cast<float>(ny));
+        p = putF32(p, static_cast<float>(nz));
+        for (const Vec3f* corner : {&a, &b, &c}) {
+            p = putF32(p, corner->x);
+            p = putF32(p, corner->y);
+            p = putF32(p, corner->z);
         }
-        out.u16(0);
+        p = putU16(p, 0);
+        out.commit(p);
     }
-    return out.take();
+}
+
+std::string encodeStl(const ExtractedMesh& mesh, float scale) {
+    return encodeToString([&](ChunkWriter& out) { writeStl(mesh, scale, out); });
 }
 
 }  // namespace cubalorn::exporter

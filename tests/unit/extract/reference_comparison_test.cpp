@@ -146,6 +146,8 @@ std::vector<VolumeCase> volumeCases() {
         {"block faces", Region{{-8, 0, 0}, {40, 31, 23}}, 8, onBlockFaces(0.3)},
         {"blobs", Region{{0, 0, 0}, {60, 45, 50}}, 32, blobs(6)},
         {"blobs, negative corner", negative, 8, blobs(5)},
+        {"large blocks", Region{{-70, -3, 0}, {75, 20, 30}}, 64, boxes(12, anyVoxel)},
+        {"larger blocks", Region{{0, 0, -1}, {130, 9, 9}}, 128, scattered(0.2, penVoxel)},
         {"one voxel volume", Region{{0, 0, 0}, {0, 0, 0}}, 8, scattered(1, penVoxel)},
         {"one row", Region{{0, 0, 0}, {90, 0, 0}}, 8, scattered(0.5, anyVoxel)},
         {"one slab", Region{{-3, -5, 7}, {50, 30, 7}}, 16, scattered(0.3, anyVoxel)},
@@ -153,7 +155,8 @@ std::vector<VolumeCase> volumeCases() {
 }
 
 // The extracted region: the whole volume, a part of it, one reaching past it
-// on every side, one lying partly outside, and one wholly outside.
+// on every side, one lying partly outside, one starting a step below it, and
+// one wholly outside.
 std::vector<Region> regionsFor(const Region& v) {
     const Vec3i l = v.lower, u = v.upper;
     const Vec3i mid{(l.x + u.x) / 2, (l.y + u.y) / 2, (l.z + u.z) / 2};
@@ -164,6 +167,8 @@ std::vector<Region> regionsFor(const Region& v) {
             {std::max(l.x + 3, u.x - 5), std::max(l.y + 1, u.y - 2), std::max(l.z + 2, u.z - 4)}},
         Region{{l.x - 3, l.y - 2, l.z - 4}, {u.x + 2, u.y + 5, u.z + 1}},
         Region{mid, {u.x + 7, u.y + 7, u.z + 7}},
+        // One step below the volume: row bits start one voxel before a block.
+        Region{{l.x - 1, l.y - 1, l.z - 1}, {u.x + 1, u.y, u.z}},
         Region{{u.x + 2, l.y, l.z}, {u.x + 9, u.y, u.z}},
     };
 }
