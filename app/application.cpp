@@ -117,6 +117,16 @@ void Application::applyProgramSettings(const std::string& program) {
 }
 
 bool Application::openWindow() {
+    // The window system refuses an empty window by ending the process; say
+    // what is wrong instead.
+    if (config_.windowWidth <= 0 || config_.windowHeight <= 0) {
+        out_.flush();
+        std::fprintf(stderr,
+                     "cubalorn: no window of %dx%d pixels can be opened; give dimensionx and "
+                     "dimensiony in the screen element of %s\n",
+                     config_.windowWidth, config_.windowHeight, kConfigurationFileName);
+        return false;
+    }
     context_.device = irr::createDevice(
         options_.driverType,
         irr::core::dimension2du(static_cast<irr::u32>(config_.windowWidth),

@@ -9,7 +9,7 @@ for b in "$build_dir"/bench/bench_*; do
     echo "== $(basename "$b")"
     if [ "$(basename "$b")" = bench_frame_bench ] && [ -z "${DISPLAY:-}" ]; then
         # Frames need a window: a virtual display stands in for a desktop.
-        xvfb-run -a -s "-screen 0 1280x1024x24" "$b" || status=1
+        scripts/with-xvfb.sh "$b" || status=1
     else
         "$b" || status=1
     fi

@@ -141,6 +141,24 @@ TEST_F(ApplicationTest, StartUpTextsFollowTheMode) {
     }
 }
 
+TEST_F(ApplicationTest, UnusableWindowSizeEndsBeforeTheBanner) {
+    const struct {
+        const char* screen;
+    } cases[] = {{"<screen fullscreen=\"false\"/>"},
+                 {"<screen dimensionx=\"-640\" dimensiony=\"480\"/>"},
+                 {"<screen dimensionx=\"640\" dimensiony=\"0\"/>"}};
+    for (const auto& c : cases) {
+        write("configwindows.xml.txt", std::string("<config>") + c.screen + "</config>");
+        out_.clear();
+        if (input_ != nullptr) std::fclose(input_);
+        EXPECT_EQ(start().run({}), 1) << c.screen;
+        EXPECT_EQ(out_.text(), "main Argument (none) \nmaxx 0 \nmaxy 0 \nmaxz 0 \nVoxel core 0.2\n")
+            << c.screen;
+        EXPECT_EQ(app_->context().device, nullptr);
+        app_.reset();
+    }
+}
+
 TEST_F(ApplicationTest, ProgramFileSettingsWinOverTheConfiguration) {
     // BACKGROUND 0 0 0 leaves the background to the configuration (the
     // pre-pass finds it in a procedure that never runs).
