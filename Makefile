@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build run test fuzz bench clean
+.PHONY: deps build run test fuzz bench gallery clean
 
 deps:
 	@scripts/install-deps.sh
@@ -30,6 +30,9 @@ fuzz: deps
 
 bench: build
 	@scripts/bench.sh $(BUILD_DIR)
+
+gallery: build
+	@scripts/gallery.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) build-asan build-fuzz

@@ -41,10 +41,14 @@ struct AppConfig {
 
 // The effect handler knows filters 0 to 4; anything outside 0..3 asks for the
 // widest one.
-inline int clampShadowFilter(int filter) { return filter >= 0 && filter <= 3 ? filter : 4; }
+inline int clampShadowFilter(int filter) {
+    return filter >= 0 && filter <= 3 ? filter : 4;
+}
 
 // Colour components from settings are taken modulo 256, as an 8-bit channel
 // would wrap (256 gives 0, -1 gives 255).
-inline uint8_t colourChannel(int value) { return static_cast<uint8_t>(value & 0xFF); }
+inline uint8_t colourChannel(int value) {
+    return static_cast<uint8_t>(value & 0xFF);
+}
 
 }  // namespace cubalorn

@@ -4,7 +4,9 @@ namespace cubalorn {
 
 namespace {
 
-irr::core::vector3df toVector(const std::array<float, 3>& v) { return {v[0], v[1], v[2]}; }
+irr::core::vector3df toVector(const std::array<float, 3>& v) {
+    return {v[0], v[1], v[2]};
+}
 
 irr::core::vector3df toVector(const std::array<int, 3>& v) {
     return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])};
@@ -51,7 +53,8 @@ void placeCameras(const Cameras& cameras, const std::array<float, 3>& position,
     }
 }
 
-void activateCamera(irr::scene::ISceneManager& scene, const Cameras& cameras, bool fixedCameraActive) {
+void activateCamera(irr::scene::ISceneManager& scene, const Cameras& cameras,
+                    bool fixedCameraActive) {
     scene.setActiveCamera(fixedCameraActive ? cameras.fixedCamera : cameras.freeCamera);
 }
 
@@ -69,8 +72,8 @@ irr::video::SColorf lightNodeColour(const std::array<float, 3>& c) {
 }
 
 irr::video::SColorf shadowLightColour(const std::array<float, 3>& c) {
-    return irr::video::SColorf(
-        irr::video::SColor(0, truncatedChannel(c[0]), truncatedChannel(c[1]), truncatedChannel(c[2])));
+    return irr::video::SColorf(irr::video::SColor(0, truncatedChannel(c[0]), truncatedChannel(c[1]),
+                                                  truncatedChannel(c[2])));
 }
 
 const char* shaderExtension(irr::video::E_DRIVER_TYPE driverType) {

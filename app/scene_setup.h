@@ -14,7 +14,8 @@
 namespace cubalorn {
 
 struct Cameras {
-    irr::scene::ICameraSceneNode* freeCamera = nullptr;   // flies with W, S, A, D, Space and the mouse
+    irr::scene::ICameraSceneNode* freeCamera =
+        nullptr;  // flies with W, S, A, D, Space and the mouse
     irr::scene::ICameraSceneNode* fixedCamera = nullptr;  // stays where it is put
 };
 
@@ -27,7 +28,8 @@ void placeCameras(const Cameras& cameras, const std::array<float, 3>& position,
                   const std::array<float, 3>& target);
 
 // Makes the fixed or the free camera the scene's active one.
-void activateCamera(irr::scene::ISceneManager& scene, const Cameras& cameras, bool fixedCameraActive);
+void activateCamera(irr::scene::ISceneManager& scene, const Cameras& cameras,
+                    bool fixedCameraActive);
 
 struct Light {
     irr::scene::ILightSceneNode* node = nullptr;

@@ -11,7 +11,8 @@ void widenIntoCaption(const std::string& text, CaptionBuffer& caption) {
 }
 
 irr::video::SColor screenTextColour(int colourIndex, const PaletteColour& paletteColour) {
-    const uint8_t index = colourIndex >= 0 && colourIndex <= 255 ? static_cast<uint8_t>(colourIndex) : 0;
+    const uint8_t index =
+        colourIndex >= 0 && colourIndex <= 255 ? static_cast<uint8_t>(colourIndex) : 0;
     irr::video::SColor colour = paletteColour(index);
     colour.setAlpha(255);
     return colour;

@@ -13,8 +13,8 @@
 namespace cubalorn {
 
 struct FontEntry {
-    std::string name;                      // as PRINTSCREEN names it
-    irr::gui::IGUIFont* font = nullptr;    // none when loading failed
+    std::string name;                    // as PRINTSCREEN names it
+    irr::gui::IGUIFont* font = nullptr;  // none when loading failed
 };
 
 // GETTEXTURE keeps the texture and its four numbers; nothing draws them, as

@@ -4,7 +4,9 @@
 
 namespace cubalorn {
 
-void WindowHost::setBackground(int r, int g, int b) { config_.background = {r, g, b}; }
+void WindowHost::setBackground(int r, int g, int b) {
+    config_.background = {r, g, b};
+}
 
 void WindowHost::setCamera(float px, float py, float pz, float tx, float ty, float tz) {
     config_.cameraPosition = {px, py, pz};
@@ -50,9 +52,7 @@ void WindowHost::addTexture(const std::string& name, int a, int b, int c, int d)
 
 void WindowHost::setCubicMode(bool cubic) {
     config_.cubicMode = cubic;
-    // The texture goes with cubic mode whenever the node exists already (in
-    // program-file mode the first run comes before the node is made).
-    if (s_.meshNode != nullptr && s_.device != nullptr) {
+    if (textureFollowsCubicMode_ && s_.meshNode != nullptr && s_.device != nullptr) {
         setVoxelTexture(*s_.meshNode, *s_.device->getVideoDriver(), cubic);
     }
 }

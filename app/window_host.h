@@ -40,6 +40,9 @@ public:
     int mouseY() const override { return s_.receiver.mouseY; }
 
     void setCubicMode(bool cubic) override;
+    // Whether SETVOXELCUBIC also adds or removes the voxel texture; a
+    // program file named on the command line leaves the texture alone.
+    void setTextureFollowsCubicMode(bool follows) { textureFollowsCubicMode_ = follows; }
 
     // A refused (too long) line reads as an empty one; only a closed
     // standard input returns false.
@@ -49,6 +52,7 @@ private:
     AppContext& s_;
     AppConfig& config_;
     ConsoleInput& console_;
+    bool textureFollowsCubicMode_ = true;
 };
 
 }  // namespace cubalorn

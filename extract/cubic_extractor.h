@@ -3,6 +3,7 @@
 // voxel (material not 0) and an empty one. Density plays no part.
 
 #include <cstdint>
+#include <vector>
 
 #include "extract/block_occupancy.h"
 #include "extract/mesh.h"
@@ -24,13 +25,28 @@ public:
     const Region& region() const { return region_; }
 
 private:
-    void scanRow(int32_t y, int32_t z, int32_t x0, int32_t x1);
+    // One bit per voxel of a z slice, set where the material is not 0.
+    struct SolidSlice {
+        std::vector<uint64_t> bits;      // rows of rowWords_ words
+        std::vector<uint8_t> rowFilled;  // rows that may hold set bits
+        bool any = false;                // false: the whole slice is empty
+    };
+
+    void scan(int32_t x0, int32_t y0, int32_t z0, int32_t x1, int32_t y1, int32_t z1);
+    void fillSlice(SolidSlice& slice, int32_t z, int32_t y0, int32_t y1);
+    const uint64_t* row(const SolidSlice& slice, int32_t y) const;
 
     const VoxelVolume* volume_;
     Region region_;
     ExtractedMesh* outputMesh_;
-    // Refreshed on every run; kept only to avoid reallocating.
+    // Working storage, refreshed on every run; kept only to avoid reallocating.
     BlockOccupancy occupancy_;
+    SolidSlice slices_[2];
+    std::vector<uint64_t> zeroRow_;
+    std::vector<uint64_t> positionMask_;  // the bits of a row that are positions
+    int64_t rowX0_ = 0;
+    int64_t rowY0_ = 0;
+    size_t rowWords_ = 0;
 };
 
 }  // namespace cubalorn

@@ -17,37 +17,39 @@ namespace cubalorn {
 
 namespace {
 
-constexpr uint64_t kBytes(uint8_t b) { return 0x0101010101010101ull * b; }
+constexpr uint64_t kAllBits = ~0ull;
 
-inline uint64_t load8(const uint8_t* p) {
-    uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-    return w;
-}
-inline void store8(uint8_t* p, uint64_t w) { std::memcpy(p, &w, sizeof w); }
-
-// True when some byte of the word is neither 0x00 nor 0xFF, that is some
-// cell among eight has corners on both sides of the surface.
-inline bool anyMixedByte(uint64_t w) { return ((w ^ (w >> 1)) & kBytes(0x7F)) != 0; }
-inline bool mixed(uint8_t cube) { return cube != 0 && cube != 0xFF; }
-
-// out[i] = 1 when src[i] is empty (density below the threshold), else 0.
+// Bit i set when p[i] is empty (density below the threshold), count <= 32.
 // The threshold is at least 1.
-void markEmpty(const Voxel* src, uint8_t* out, int32_t count, uint8_t threshold) {
+inline uint32_t emptyBits(const Voxel* p, int32_t count, uint8_t threshold) {
+    uint32_t bits = 0;
     int32_t i = 0;
 #if defined(__SSE2__)
     const __m128i belowLimit = _mm_set1_epi8(static_cast<char>(threshold - 1));
-    const __m128i one = _mm_set1_epi8(1);
     for (; i + 16 <= count; i += 16) {
-        const __m128i lo = _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)), 8);
+        const __m128i lo =
+            _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), 8);
         const __m128i hi =
-            _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 8)), 8);
+            _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8)), 8);
         const __m128i density = _mm_packus_epi16(lo, hi);
         const __m128i below = _mm_cmpeq_epi8(_mm_min_epu8(density, belowLimit), density);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_and_si128(below, one));
+        bits |= uint32_t(_mm_movemask_epi8(below)) << i;
     }
 #endif
-    for (; i < count; ++i) out[i] = src[i].density() < threshold ? 1 : 0;
+    for (; i < count; ++i) bits |= uint32_t(p[i].density() < threshold) << i;
+    return bits;
+}
+
+inline int lowestBit(uint64_t v) {
+    return __builtin_ctzll(v);
+}
+inline uint32_t bitAt(uint64_t word, int i) {
+    return uint32_t(word >> i) & 1u;
+}
+
+// The word of the bits one place further along x.
+inline uint64_t shifted(const uint64_t* row, size_t w, size_t words) {
+    return (row[w] >> 1) | ((w + 1 < words ? row[w + 1] : kAllBits) << 63);
 }
 
 // Points from dense towards empty space.
@@ -57,7 +59,10 @@ Vec3f gradientAt(const VoxelCursor& c) {
             float(c.peek<0, 0, -1>().density()) - float(c.peek<0, 0, 1>().density())};
 }
 
-// One run of the extractor: the slice planes and the walk over z.
+// One run of the extractor. Voxel slices are held as rows of bits, one per
+// voxel, set where the voxel is empty; a cell has a crossed edge exactly when
+// its eight corner bits are not all equal, which whole words of cells answer
+// at once. Only those cells are looked at further.
 class SliceWalk {
 public:
     SliceWalk(const VoxelVolume& volume, VoxelCursor& sampler, const Region& region,
@@ -70,30 +75,53 @@ public:
           mesh_(mesh),
           width_(region.upper.x - region.lower.x + 1),
           height_(region.upper.y - region.lower.y + 1),
-          cells_(size_t(width_) * size_t(height_)) {
-        occupancy_.update(volume);
-        emptyFlags_.resize(size_t(width_ + 1) * size_t(height_ + 1));
-        for (int k = 0; k < 2; ++k) {
-            faceCodes_[k].resize(cells_);
-            cubes_[k].resize(cells_);
-            xEdges_[k].assign(cells_, -1);
-            yEdges_[k].assign(cells_, -1);
-            zEdges_[k].assign(cells_, -1);
-        }
-    }
+          // Voxels lower.x .. upper.x + 1 along a row.
+          words_(size_t(width_ + 1 + 63) / 64) {}
 
     void run();
 
 private:
-    bool fillEmptyFlags(int32_t z);
-    void fillEmptyRow(int32_t y, int32_t z, uint8_t* out);
-    void computeFaceCodes(uint8_t* out) const;
-    bool classify(const uint8_t* lower, bool lowerEmpty, const uint8_t* upper, bool upperEmpty,
-                  uint8_t* cubes) const;
-    void generateVertices(int32_t z, const uint8_t* cubes, int32_t* xEdges, int32_t* yEdges,
-                          int32_t* zEdges);
+    struct VoxelSlice {
+        std::vector<uint64_t> bits;   // height + 1 rows of words_ words
+        std::vector<uint8_t> filled;  // rows not known to be all empty
+        bool anyFilled = false;       // false: the whole slice is empty
+    };
+    struct CellSlice {
+        std::vector<uint64_t> crossed;  // cells with a crossed edge, height rows
+        std::vector<uint8_t> cubes;     // cube indices, valid where crossed
+        std::vector<int32_t> xEdges, yEdges, zEdges;
+        bool occupied = false;
+    };
+
+    void allocate() {
+        allEmptyRow_.assign(words_, kAllBits);
+        cellsInRow_.assign(words_, 0);
+        trianglesInRow_.assign(words_, 0);
+        for (int32_t i = 0; i < width_; ++i) cellsInRow_[size_t(i) / 64] |= 1ull << (i % 64);
+        for (int32_t i = 0; i + 1 < width_; ++i)
+            trianglesInRow_[size_t(i) / 64] |= 1ull << (i % 64);
+        const size_t cells = size_t(width_) * size_t(height_);
+        for (int k = 0; k < 2; ++k) {
+            voxels_[k].bits.resize(size_t(height_ + 1) * words_);
+            voxels_[k].filled.resize(size_t(height_ + 1));
+            cells_[k].crossed.resize(size_t(height_) * words_);
+            cells_[k].cubes.resize(cells);
+            cells_[k].xEdges.assign(cells, -1);
+            cells_[k].yEdges.assign(cells, -1);
+            cells_[k].zEdges.assign(cells, -1);
+        }
+    }
+
+    void fillVoxelSlice(VoxelSlice& slice, int32_t z);
+    const uint64_t* row(const VoxelSlice& slice, int32_t j) const {
+        return slice.anyFilled && slice.filled[size_t(j)] ? slice.bits.data() + size_t(j) * words_
+                                                          : allEmptyRow_.data();
+    }
+    bool classify(const VoxelSlice& lower, const VoxelSlice& upper, CellSlice& cells);
+    void generateVertices(int32_t z, const VoxelSlice& lower, const VoxelSlice& upper,
+                          CellSlice& cells);
     void addVertex(int32_t x, int32_t y, int32_t z, Voxel a0, const Vec3f& g0, Voxel a1, int axis);
-    void generateTriangles(const uint8_t* cubes, int below, int above);
+    void generateTriangles(const CellSlice& below, const CellSlice& above);
 
     const VoxelVolume& volume_;
     VoxelCursor& sampler_;
@@ -102,159 +130,166 @@ private:
     const uint8_t threshold_;
     ExtractedMesh& mesh_;
     const int32_t width_, height_;
-    const size_t cells_;
+    const size_t words_;
     BlockOccupancy occupancy_;
-
-    // Empty flags of one voxel slice, one more column and row than the
-    // region so that the cells on its upper faces see their outer corners.
-    std::vector<uint8_t> emptyFlags_;
-    // Per voxel slice: the four in-slice corner bits of each cell (bits 0-3).
-    std::vector<uint8_t> faceCodes_[2];
-    bool faceCodesEmpty_[2] = {false, false};
-    std::vector<uint8_t> cubes_[2];
-    std::vector<int32_t> xEdges_[2], yEdges_[2], zEdges_[2];
+    std::vector<uint64_t> allEmptyRow_;
+    std::vector<uint64_t> cellsInRow_;      // bits of the cells lower.x .. upper.x
+    std::vector<uint64_t> trianglesInRow_;  // bits of the cells lower.x .. upper.x - 1
+    VoxelSlice voxels_[2];
+    CellSlice cells_[2];
 };
 
 void SliceWalk::run() {
     const int32_t lz = region_.lower.z, uz = region_.upper.z;
-    int lower = 0;  // which of the two buffers holds the slice being walked
-    faceCodesEmpty_[lower] = fillEmptyFlags(lz);
-    if (!faceCodesEmpty_[lower]) computeFaceCodes(faceCodes_[lower].data());
-    bool previousOccupied = false;
+    occupancy_.update(volume_);
+    // Without a stored voxel in the slices the cells read, there is nothing
+    // to find: spare the working storage too.
+    bool anyLayer = false;
+    for (int64_t z = lz; z <= int64_t(uz) + 1 && !anyLayer; ++z)
+        anyLayer = occupancy_.layer(int32_t(z));
+    if (!anyLayer) return;
+    allocate();
+    VoxelSlice* lower = &voxels_[0];
+    VoxelSlice* upper = &voxels_[1];
+    CellSlice* current = &cells_[0];
+    CellSlice* previous = &cells_[1];
+    fillVoxelSlice(*lower, lz);
     for (int32_t z = lz;; ++z) {
-        const int upper = 1 - lower;
         // Cells of slice z read voxel slices z and z + 1.
-        faceCodesEmpty_[upper] = fillEmptyFlags(z + 1);
-        if (!faceCodesEmpty_[upper]) computeFaceCodes(faceCodes_[upper].data());
-        uint8_t* cubes = cubes_[lower].data();
-        const bool occupied = classify(faceCodes_[lower].data(), faceCodesEmpty_[lower],
-                                       faceCodes_[upper].data(), faceCodesEmpty_[upper], cubes);
-        if (occupied)
-            generateVertices(z, cubes, xEdges_[lower].data(), yEdges_[lower].data(),
-                             zEdges_[lower].data());
+        fillVoxelSlice(*upper, z + 1);
+        current->occupied = classify(*lower, *upper, *current);
+        if (current->occupied) generateVertices(z, *lower, *upper, *current);
         // A slice without occupied cells has no crossed edge: no triangles.
-        if (z > lz && previousOccupied) generateTriangles(cubes_[upper].data(), upper, lower);
-        previousOccupied = occupied;
-        lower = upper;
+        if (z > lz && previous->occupied) generateTriangles(*previous, *current);
+        std::swap(lower, upper);
+        std::swap(previous, current);
         if (z == uz) break;
     }
 }
 
-// Returns true, leaving the flags untouched, when the whole slice is known
-// to be empty; otherwise fills emptyFlags_.
-bool SliceWalk::fillEmptyFlags(int32_t z) {
-    if (!occupancy_.layer(z)) return true;
-    const int32_t rowLength = width_ + 1;
-    for (int32_t j = 0; j <= height_; ++j)
-        fillEmptyRow(region_.lower.y + j, z, emptyFlags_.data() + size_t(j) * rowLength);
-    return false;
-}
-
-void SliceWalk::fillEmptyRow(int32_t y, int32_t z, uint8_t* out) {
-    const int64_t count = int64_t(width_) + 1;
-    if (!occupancy_.row(y, z)) {
-        std::memset(out, 1, size_t(count));
-        return;
-    }
+// Rows of empty block rows, and rows outside the volume, are only marked as
+// not filled: they read as the all-empty row.
+void SliceWalk::fillVoxelSlice(VoxelSlice& slice, int32_t z) {
+    slice.anyFilled = occupancy_.layer(z);
+    if (!slice.anyFilled) return;
     const Region& vr = volume_.region();
-    const int64_t first = region_.lower.x, last = int64_t(region_.upper.x) + 1;
+    const int64_t first = region_.lower.x;
     const int64_t inFirst = std::max<int64_t>(first, vr.lower.x);
-    const int64_t inLast = std::min<int64_t>(last, vr.upper.x);
-    if (inFirst > inLast) {
-        std::memset(out, 1, size_t(count));
-        return;
-    }
-    std::memset(out, 1, size_t(inFirst - first));
-    std::memset(out + (inLast + 1 - first), 1, size_t(last - inLast));
-
+    const int64_t inLast = std::min<int64_t>(first + int64_t(words_) * 64 - 1, vr.upper.x);
     const uint8_t p = volume_.blockSideLengthPower();
     const int32_t side = volume_.blockSideLength();
     const int32_t mask = side - 1;
-    const size_t rowOffset = size_t((y & mask) + side * (z & mask)) * side;
-    for (int64_t x = inFirst; x <= inLast;) {
-        const int32_t bx = int32_t(x) >> p;
-        const int64_t segmentEnd = std::min<int64_t>(inLast, (int64_t(bx) << p) + mask);
-        const int32_t n = int32_t(segmentEnd - x + 1);
-        uint8_t* dst = out + (x - first);
-        const VoxelBlock& block = volume_.block(bx, y >> p, z >> p);
-        if (block.nonZeroCount() == 0)
-            std::memset(dst, 1, size_t(n));
-        else
-            markEmpty(block.voxels() + rowOffset + (int32_t(x) & mask), dst, n, threshold_);
-        x = segmentEnd + 1;
+    for (int32_t j = 0; j <= height_; ++j) {
+        const int32_t y = int32_t(int64_t(region_.lower.y) + j);
+        slice.filled[size_t(j)] = 0;
+        if (!occupancy_.row(y, z) || inFirst > inLast) continue;
+        uint64_t* bits = slice.bits.data() + size_t(j) * words_;
+        std::fill(bits, bits + words_, kAllBits);
+        const size_t rowOffset = size_t((y & mask) + side * (z & mask)) * side;
+        uint64_t solid = 0;
+        for (int64_t x = inFirst; x <= inLast;) {
+            const int32_t bx = int32_t(x) >> p;
+            const int64_t segmentEnd = std::min<int64_t>(inLast, x | mask);
+            const VoxelBlock& block = volume_.block(bx, y >> p, z >> p);
+            if (block.nonZeroCount() == 0) {
+                x = segmentEnd + 1;
+                continue;
+            }
+            const Voxel* voxels = block.voxels() + rowOffset;
+            for (; x <= segmentEnd; x += 32) {
+                const int32_t count = int32_t(std::min<int64_t>(32, segmentEnd - x + 1));
+                const uint64_t chunk = (count == 32 ? 0xFFFFFFFFull : (1ull << count) - 1);
+                const uint64_t empty = emptyBits(voxels + (int32_t(x) & mask), count, threshold_);
+                if (empty == chunk) continue;
+                const size_t at = size_t(x - first);
+                const uint64_t full = ~empty & chunk;  // the solid voxels
+                bits[at / 64] &= ~(full << (at % 64));
+                if (at % 64 + size_t(count) > 64) bits[at / 64 + 1] &= ~(full >> (64 - at % 64));
+                solid |= full;
+            }
+            x = segmentEnd + 1;
+        }
+        slice.filled[size_t(j)] = solid != 0;
     }
 }
 
-// Bit 0: the cell's corner (0,0); bit 1: (1,0); bit 2: (0,1); bit 3: (1,1).
-void SliceWalk::computeFaceCodes(uint8_t* out) const {
-    const int32_t rowLength = width_ + 1;
-    for (int32_t j = 0; j < height_; ++j) {
-        const uint8_t* a = emptyFlags_.data() + size_t(j) * rowLength;
-        const uint8_t* b = a + rowLength;
-        uint8_t* f = out + size_t(j) * width_;
-        int32_t i = 0;
-        // Flags are 0 or 1, so the shifted words never carry between bytes.
-        for (; i + 8 <= width_; i += 8)
-            store8(f + i, load8(a + i) | load8(a + i + 1) << 1 | load8(b + i) << 2 |
-                              load8(b + i + 1) << 3);
-        for (; i < width_; ++i)
-            f[i] = uint8_t(a[i] | a[i + 1] << 1 | b[i] << 2 | b[i + 1] << 3);
-    }
-}
-
-// Cube indices of one cell slice from the face codes of its two voxel
-// slices; returns whether any cell has a crossed edge.
-bool SliceWalk::classify(const uint8_t* lower, bool lowerEmpty, const uint8_t* upper,
-                         bool upperEmpty, uint8_t* cubes) const {
-    if (lowerEmpty && upperEmpty) return false;  // every cell 0xFF
-    const uint64_t allEmpty = kBytes(0x0F);
+// Marks the cells of one slice whose corners are not all alike and records
+// their cube indices; returns whether there is any.
+bool SliceWalk::classify(const VoxelSlice& lower, const VoxelSlice& upper, CellSlice& cells) {
+    if (!lower.anyFilled && !upper.anyFilled) return false;  // every cell 0xFF
     bool occupied = false;
-    size_t i = 0;
-    for (; i + 8 <= cells_; i += 8) {
-        const uint64_t lo = lowerEmpty ? allEmpty : load8(lower + i);
-        const uint64_t hi = upperEmpty ? allEmpty : load8(upper + i);
-        const uint64_t w = lo | hi << 4;
-        store8(cubes + i, w);
-        occupied = occupied || anyMixedByte(w);
-    }
-    for (; i < cells_; ++i) {
-        const uint8_t lo = lowerEmpty ? 0x0F : lower[i];
-        const uint8_t hi = upperEmpty ? 0x0F : upper[i];
-        cubes[i] = uint8_t(lo | hi << 4);
-        occupied = occupied || mixed(cubes[i]);
+    for (int32_t j = 0; j < height_; ++j) {
+        const uint64_t* a = row(lower, j);
+        const uint64_t* b = row(lower, j + 1);
+        const uint64_t* c = row(upper, j);
+        const uint64_t* d = row(upper, j + 1);
+        uint64_t* crossed = cells.crossed.data() + size_t(j) * words_;
+        const uint64_t* none = allEmptyRow_.data();
+        if (a == none && b == none && c == none && d == none) {
+            std::fill(crossed, crossed + words_, 0);
+            continue;
+        }
+        uint8_t* cubes = cells.cubes.data() + size_t(j) * width_;
+        for (size_t w = 0; w < words_; ++w) {
+            const uint64_t a0 = a[w], a1 = shifted(a, w, words_);
+            const uint64_t b0 = b[w], b1 = shifted(b, w, words_);
+            const uint64_t c0 = c[w], c1 = shifted(c, w, words_);
+            const uint64_t d0 = d[w], d1 = shifted(d, w, words_);
+            const uint64_t anyEmpty = a0 | a1 | b0 | b1 | c0 | c1 | d0 | d1;
+            const uint64_t allEmpty = a0 & a1 & b0 & b1 & c0 & c1 & d0 & d1;
+            uint64_t mixed = anyEmpty & ~allEmpty & cellsInRow_[w];
+            crossed[w] = mixed;
+            occupied = occupied || mixed != 0;
+            while (mixed) {
+                const int i = lowestBit(mixed);
+                mixed &= mixed - 1;
+                cubes[64 * w + size_t(i)] = uint8_t(
+                    bitAt(a0, i) | bitAt(a1, i) << 1 | bitAt(b0, i) << 2 | bitAt(b1, i) << 3 |
+                    bitAt(c0, i) << 4 | bitAt(c1, i) << 5 | bitAt(d0, i) << 6 | bitAt(d1, i) << 7);
+            }
+        }
     }
     return occupied;
 }
 
-void SliceWalk::generateVertices(int32_t z, const uint8_t* cubes, int32_t* xEdges,
-                                 int32_t* yEdges, int32_t* zEdges) {
+// The crossings on edges 0 (towards x + 1), 3 (towards y + 1) and 8 (towards
+// z + 1) of every cell, in y rows and x order; the other edges of a cell are
+// these edges of its neighbours.
+void SliceWalk::generateVertices(int32_t z, const VoxelSlice& lower, const VoxelSlice& upper,
+                                 CellSlice& cells) {
     for (int32_t j = 0; j < height_; ++j) {
-        const uint8_t* row = cubes + size_t(j) * width_;
-        const int32_t y = region_.lower.y + j;
-        for (int32_t i = 0; i < width_; ++i) {
-            if (i + 8 <= width_ && !anyMixedByte(load8(row + i))) {
-                i += 7;
-                continue;
-            }
-            const uint8_t cube = row[i];
-            if (!mixed(cube)) continue;
-            const uint16_t edges = kEdgeTable[cube];
-            const int32_t x = region_.lower.x + i;
-            const size_t at = size_t(j) * width_ + i;
-            sampler_.setPosition(x, y, z);
-            const Voxel a0 = sampler_.value();
-            const Vec3f g0 = gradientAt(sampler_);
-            if (edges & (1u << 0)) {
-                xEdges[at] = int32_t(mesh_.vertices.size());
-                addVertex(x, y, z, a0, g0, sampler_.peek<1, 0, 0>(), 0);
-            }
-            if (edges & (1u << 3)) {
-                yEdges[at] = int32_t(mesh_.vertices.size());
-                addVertex(x, y, z, a0, g0, sampler_.peek<0, 1, 0>(), 1);
-            }
-            if (edges & (1u << 8)) {
-                zEdges[at] = int32_t(mesh_.vertices.size());
-                addVertex(x, y, z, a0, g0, sampler_.peek<0, 0, 1>(), 2);
+        const uint64_t* a = row(lower, j);
+        const uint64_t* b = row(lower, j + 1);
+        const uint64_t* c = row(upper, j);
+        const uint64_t* none = allEmptyRow_.data();
+        if (a == none && b == none && c == none) continue;
+        const int32_t y = int32_t(int64_t(region_.lower.y) + j);
+        for (size_t w = 0; w < words_; ++w) {
+            const uint64_t alongX = (a[w] ^ shifted(a, w, words_)) & cellsInRow_[w];
+            const uint64_t alongY = (a[w] ^ b[w]) & cellsInRow_[w];
+            const uint64_t alongZ = (a[w] ^ c[w]) & cellsInRow_[w];
+            uint64_t any = alongX | alongY | alongZ;
+            while (any) {
+                const int i = lowestBit(any);
+                any &= any - 1;
+                const int32_t offset = int32_t(64 * w) + i;
+                const int32_t x = int32_t(int64_t(region_.lower.x) + offset);
+                const size_t at = size_t(j) * width_ + size_t(offset);
+                sampler_.setPosition(x, y, z);
+                const Voxel a0 = sampler_.value();
+                const Vec3f g0 = gradientAt(sampler_);
+                if (bitAt(alongX, i)) {
+                    cells.xEdges[at] = int32_t(mesh_.vertices.size());
+                    addVertex(x, y, z, a0, g0, sampler_.peek<1, 0, 0>(), 0);
+                }
+                if (bitAt(alongY, i)) {
+                    cells.yEdges[at] = int32_t(mesh_.vertices.size());
+                    addVertex(x, y, z, a0, g0, sampler_.peek<0, 1, 0>(), 1);
+                }
+                if (bitAt(alongZ, i)) {
+                    cells.zEdges[at] = int32_t(mesh_.vertices.size());
+                    addVertex(x, y, z, a0, g0, sampler_.peek<0, 0, 1>(), 2);
+                }
             }
         }
     }
@@ -264,8 +299,8 @@ void SliceWalk::addVertex(int32_t x, int32_t y, int32_t z, Voxel a0, const Vec3f
                           int axis) {
     other_.setPosition(x + (axis == 0), y + (axis == 1), z + (axis == 2));
     const Vec3f g1 = gradientAt(other_);
-    const float f = float(int(threshold_) - int(a0.density())) /
-                    float(int(a1.density()) - int(a0.density()));
+    const float f =
+        float(int(threshold_) - int(a0.density())) / float(int(a1.density()) - int(a0.density()));
     MeshVertex v;
     v.pos = {float(int64_t(x) - region_.lower.x), float(int64_t(y) - region_.lower.y),
              float(int64_t(z) - region_.lower.z)};
@@ -279,35 +314,35 @@ void SliceWalk::addVertex(int32_t x, int32_t y, int32_t z, Voxel a0, const Vec3f
     mesh_.addVertex(v);
 }
 
-// Triangles of the cell slice held in buffer `below`; the vertices on its
-// upper face (edges 4 to 7) are in buffer `above`. Every crossed edge of a
-// cell was also crossed, and given its vertex, in the neighbouring cell that
-// owns it, since both read the same two voxels: no index is ever missing.
-void SliceWalk::generateTriangles(const uint8_t* cubes, int below, int above) {
+// Triangles of the cells of `below`; the vertices on their upper faces
+// (edges 4 to 7) are in `above`. Every crossed edge of a cell was also
+// crossed, and given its vertex, in the neighbouring cell that owns it, since
+// both read the same two voxels: no index is ever missing.
+void SliceWalk::generateTriangles(const CellSlice& below, const CellSlice& above) {
     const int32_t w = width_;
-    const int32_t* px = xEdges_[below].data();
-    const int32_t* py = yEdges_[below].data();
-    const int32_t* pz = zEdges_[below].data();
-    const int32_t* ax = xEdges_[above].data();
-    const int32_t* ay = yEdges_[above].data();
+    const int32_t* px = below.xEdges.data();
+    const int32_t* py = below.yEdges.data();
+    const int32_t* pz = below.zEdges.data();
+    const int32_t* ax = above.xEdges.data();
+    const int32_t* ay = above.yEdges.data();
     // Where each edge's vertex lives, relative to the cell's own entry.
     const int32_t* const edgeVertex[kCubeEdgeCount] = {
         px, py + 1, px + w, py, ax, ay + 1, ax + w, ay, pz, pz + 1, pz + w + 1, pz + w,
     };
     for (int32_t j = 0; j + 1 < height_; ++j) {
-        const uint8_t* row = cubes + size_t(j) * w;
-        for (int32_t i = 0; i + 1 < w; ++i) {
-            if (i + 9 <= w && !anyMixedByte(load8(row + i))) {
-                i += 7;
-                continue;
+        const uint64_t* crossed = below.crossed.data() + size_t(j) * words_;
+        for (size_t word = 0; word < words_; ++word) {
+            uint64_t cellsHere = crossed[word] & trianglesInRow_[word];
+            while (cellsHere) {
+                const int i = lowestBit(cellsHere);
+                cellsHere &= cellsHere - 1;
+                const size_t at = size_t(j) * w + 64 * word + size_t(i);
+                const int8_t* t = kTriangleTable[below.cubes[at]].data();
+                for (; *t >= 0; t += 3)
+                    mesh_.addTriangle(uint32_t(edgeVertex[t[0]][at]),
+                                      uint32_t(edgeVertex[t[1]][at]),
+                                      uint32_t(edgeVertex[t[2]][at]));
             }
-            const uint8_t cube = row[i];
-            if (!mixed(cube)) continue;
-            const size_t at = size_t(j) * w + i;
-            const int8_t* t = kTriangleTable[cube].data();
-            for (; *t >= 0; t += 3)
-                mesh_.addTriangle(uint32_t(edgeVertex[t[0]][at]), uint32_t(edgeVertex[t[1]][at]),
-                                  uint32_t(edgeVertex[t[2]][at]));
         }
     }
 }
@@ -335,8 +370,8 @@ void SmoothExtractor::execute() {
     mesh.clear();
     // With threshold 0 no density lies below it: every corner is solid and
     // no edge is crossed.
-    const bool hasCells = region_.lower.x <= region_.upper.x && region_.lower.y <= region_.upper.y &&
-                          region_.lower.z <= region_.upper.z;
+    const bool hasCells = region_.lower.x <= region_.upper.x &&
+                          region_.lower.y <= region_.upper.y && region_.lower.z <= region_.upper.z;
     if (hasCells && threshold_ > 0) {
         SliceWalk walk(*volume_, sampler_, region_, threshold_, mesh);
         walk.run();

@@ -1,45 +1,131 @@
-// Turtle, pen, shapes and palette commands. They act on the World's turtle,
-// volume and palette, which are not built yet: until then each handler says
-// so in the interpreter's error form instead of pretending to draw.
+// Turtle, pen, shapes and palette commands: each reads its arguments in the
+// order written and acts on the world's turtle, volume and palette.
 
 #include "interp/commands.h"
 #include "interp/interpreter.h"
+#include "voxel/shapes.h"
 #include "voxel/world.h"
 
 namespace cubalorn {
 
 namespace {
 
-void notAvailable(Interpreter& in, TokenCode keyword, const char* name) {
-    in.expectToken(keyword);
-    in.reportError(std::string(name) + ": not available yet");
+Turtle& turtleOf(Interpreter& in) {
+    return in.world().turtle;
 }
 
 }  // namespace
 
-void handleForward(Interpreter& in) { notAvailable(in, kForward, "FORWARD"); }
-void handleBack(Interpreter& in) { notAvailable(in, kBack, "BACK"); }
-void handleLeft(Interpreter& in) { notAvailable(in, kLeft, "LEFT"); }
-void handleRight(Interpreter& in) { notAvailable(in, kRight, "RIGHT"); }
-void handleUp(Interpreter& in) { notAvailable(in, kUp, "UP"); }
-void handleDown(Interpreter& in) { notAvailable(in, kDown, "DOWN"); }
-void handlePenup(Interpreter& in) { notAvailable(in, kPenup, "PENUP"); }
-void handlePendown(Interpreter& in) { notAvailable(in, kPendown, "PENDOWN"); }
-void handleHome(Interpreter& in) { notAvailable(in, kHome, "HOME"); }
-void handleGoto(Interpreter& in) { notAvailable(in, kGoto, "GOTO"); }
-void handlePensize(Interpreter& in) { notAvailable(in, kPensize, "PENSIZE"); }
-void handlePendensity(Interpreter& in) { notAvailable(in, kPendensity, "PENDENSITY"); }
-void handlePencolor(Interpreter& in) { notAvailable(in, kPencolor, "PENCOLOR"); }
-void handleSetrgb(Interpreter& in) { notAvailable(in, kSetrgb, "SETRGB"); }
-void handleSphere(Interpreter& in) { notAvailable(in, kSphere, "SPHERE"); }
-void handleCube(Interpreter& in) { notAvailable(in, kCube, "CUBE"); }
-void handleSetvoxel(Interpreter& in) { notAvailable(in, kSetvoxel, "SETVOXEL"); }
-void handleSetvoxelcubic(Interpreter& in) { notAvailable(in, kSetvoxelcubic, "SETVOXELCUBIC"); }
-void handleClear(Interpreter& in) { notAvailable(in, kClear, "CLEAR"); }
+void handleForward(Interpreter& in) {
+    in.expectToken(kForward);
+    turtleOf(in).moveForward(in.numberorvalue());
+}
+
+void handleBack(Interpreter& in) {
+    in.expectToken(kBack);
+    turtleOf(in).moveForward(-in.numberorvalue());
+}
+
+void handleLeft(Interpreter& in) {
+    in.expectToken(kLeft);
+    turtleOf(in).left(in.numberorvalue());
+}
+
+void handleRight(Interpreter& in) {
+    in.expectToken(kRight);
+    turtleOf(in).right(in.numberorvalue());
+}
+
+void handleUp(Interpreter& in) {
+    in.expectToken(kUp);
+    turtleOf(in).up(in.numberorvalue());
+}
+
+void handleDown(Interpreter& in) {
+    in.expectToken(kDown);
+    turtleOf(in).down(in.numberorvalue());
+}
+
+void handlePenup(Interpreter& in) {
+    in.expectToken(kPenup);
+    turtleOf(in).penUp = true;
+}
+
+void handlePendown(Interpreter& in) {
+    in.expectToken(kPendown);
+    turtleOf(in).penUp = false;
+}
+
+void handleHome(Interpreter& in) {
+    in.expectToken(kHome);
+    turtleOf(in).home();
+}
+
+void handleGoto(Interpreter& in) {
+    in.expectToken(kGoto);
+    const int x = in.integerArgument();
+    const int y = in.integerArgument();
+    const int z = in.integerArgument();
+    turtleOf(in).goTo(x, y, z);
+}
+
+void handlePensize(Interpreter& in) {
+    in.expectToken(kPensize);
+    turtleOf(in).penSize = in.integerArgument();
+}
+
+void handlePendensity(Interpreter& in) {
+    in.expectToken(kPendensity);
+    turtleOf(in).penDensity = in.integerArgument();
+}
+
+void handlePencolor(Interpreter& in) {
+    in.expectToken(kPencolor);
+    turtleOf(in).penColour = in.integerArgument();
+}
+
+void handleSetrgb(Interpreter& in) {
+    in.expectToken(kSetrgb);
+    const int index = in.integerArgument();
+    const int red = in.integerArgument();
+    const int green = in.integerArgument();
+    const int blue = in.integerArgument();
+    // The table has 256 entries; anything else would write past it.
+    if (!in.world().palette.setPaletteEntry(index, red, green, blue))
+        in.reportError("SETRGB: the colour index should be 0 to 255");
+}
+
+void handleSphere(Interpreter& in) {
+    in.expectToken(kSphere);
+    drawSphere(turtleOf(in), in.integerArgument());
+}
+
+void handleCube(Interpreter& in) {
+    in.expectToken(kCube);
+    // Written depth (z), height (y), width (x).
+    const int depth = in.integerArgument();
+    const int height = in.integerArgument();
+    const int width = in.integerArgument();
+    drawCuboid(turtleOf(in), width, height, depth);
+}
+
+void handleSetvoxel(Interpreter& in) {
+    in.expectToken(kSetvoxel);
+    turtleOf(in).stampPen();
+}
+
+void handleSetvoxelcubic(Interpreter& in) {
+    in.expectToken(kSetvoxelcubic);
+    in.host().setCubicMode(in.integerArgument() == 1);
+}
+
+void handleClear(Interpreter& in) {
+    in.expectToken(kClear);
+    clearVolume(in.world().volume);
+}
 
 float evaluateGetvoxel(Interpreter& in) {
-    in.reportError("GETVOXEL: not available yet");
-    return 0.0f;
+    return static_cast<float>(voxelUnderTurtle(in.world().turtle));
 }
 
 }  // namespace cubalorn

@@ -10,6 +10,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 mesa-utils
     imagemagick xdotool
+    admesh assimp-utils goxel libgl-dev
     clang libclang-rt-14-dev
 )
 # Extra packages a caller may ask for (e.g. the benchmark comparisons).

@@ -1,5 +1,7 @@
 #include "voxel/volume.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -13,7 +15,9 @@ namespace {
 // the 32-bit block and voxel indices.
 constexpr uint64_t kMaxVoxels = uint64_t(1) << 32;
 
-bool isPowerOfTwo(uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
+bool isPowerOfTwo(uint32_t v) {
+    return v != 0 && (v & (v - 1)) == 0;
+}
 
 std::string describe(const Region& r) {
     return "(" + std::to_string(r.lower.x) + ", " + std::to_string(r.lower.y) + ", " +
@@ -45,7 +49,14 @@ void VoxelBlock::initialise(uint16_t sideLength) {
     nonZeroCount_ = 0;
 }
 
-VoxelVolume::VoxelVolume(const Region& region, uint16_t blockSideLength) {
+uint64_t physicalMemoryBytes() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return UINT64_MAX;
+    return uint64_t(pages) * uint64_t(pageSize);
+}
+
+VoxelVolume::VoxelVolume(const Region& region, uint16_t blockSideLength, uint64_t memoryLimit) {
     if (blockSideLength < 8) throw std::invalid_argument("Block side length should be at least 8");
     if (blockSideLength > 256)
         throw std::invalid_argument("Block side length should not be more than 256");
@@ -56,8 +67,9 @@ VoxelVolume::VoxelVolume(const Region& region, uint16_t blockSideLength) {
     const int64_t h = int64_t(region.upper.y) - region.lower.y + 1;
     const int64_t d = int64_t(region.upper.z) - region.lower.z + 1;
     if (w < 1 || h < 1 || d < 1)
-        throw std::invalid_argument("Volume region " + describe(region) +
-                                    " is empty: every upper coordinate must be at least its lower one");
+        throw std::invalid_argument(
+            "Volume region " + describe(region) +
+            " is empty: every upper coordinate must be at least its lower one");
     if (uint64_t(w) * uint64_t(h) * uint64_t(d) > kMaxVoxels)
         throw std::invalid_argument("Volume region " + describe(region) +
                                     " is too large: at most 4294967296 voxels are supported");
@@ -79,6 +91,12 @@ VoxelVolume::VoxelVolume(const Region& region, uint16_t blockSideLength) {
     heightInBlocks_ = static_cast<uint16_t>(regionInBlocks_.height());
     depthInBlocks_ = static_cast<uint16_t>(regionInBlocks_.depth());
     blockCount_ = uint32_t(widthInBlocks_) * heightInBlocks_ * depthInBlocks_;
+    const uint64_t bytes =
+        uint64_t(blockCount_) * blockSideLength * blockSideLength * blockSideLength * sizeof(Voxel);
+    if (bytes > memoryLimit)
+        throw std::invalid_argument("Volume region " + describe(region) + " needs " +
+                                    std::to_string(bytes >> 20) + " MiB, more than the " +
+                                    std::to_string(memoryLimit >> 20) + " MiB of memory available");
 
     blocks_.reset(new VoxelBlock[blockCount_]);
     for (uint32_t i = 0; i < blockCount_; ++i) blocks_[i].initialise(blockSideLength);
@@ -88,8 +106,8 @@ VoxelVolume::VoxelVolume(const Region& region, uint16_t blockSideLength) {
     const int32_t sides[3] = {width(), height(), depth()};
     longestSide_ = *std::max_element(sides, sides + 3);
     shortestSide_ = *std::min_element(sides, sides + 3);
-    const int64_t sumOfSquares = int64_t(sides[0]) * sides[0] + int64_t(sides[1]) * sides[1] +
-                                 int64_t(sides[2]) * sides[2];
+    const int64_t sumOfSquares =
+        int64_t(sides[0]) * sides[0] + int64_t(sides[1]) * sides[1] + int64_t(sides[2]) * sides[2];
     diagonalLength_ = std::sqrt(static_cast<float>(sumOfSquares));
 }
 

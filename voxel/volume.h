@@ -35,12 +35,19 @@ private:
     uint32_t nonZeroCount_ = 0;
 };
 
+// The machine's physical memory in bytes (UINT64_MAX when unknown).
+uint64_t physicalMemoryBytes();
+
 class VoxelVolume {
 public:
     // Throws invalid_argument for a bad block side length, an empty or
     // inverted region, or a region too large to address; bad_alloc when the
     // memory is not there.
-    VoxelVolume(const Region& region, uint16_t blockSideLength);
+    // `memoryLimit` bounds the bytes the blocks may take (default: the
+    // machine's physical memory), so that an oversized volume is refused
+    // with a message instead of the process being killed while zeroing it.
+    VoxelVolume(const Region& region, uint16_t blockSideLength,
+                uint64_t memoryLimit = physicalMemoryBytes());
 
     Voxel voxel(int32_t x, int32_t y, int32_t z) const {
         if (!region_.contains(x, y, z)) return Voxel();
@@ -84,8 +91,9 @@ private:
     friend class VoxelCursor;
     uint32_t blockIndex(int32_t bx, int32_t by, int32_t bz) const {
         return static_cast<uint32_t>(bx - regionInBlocks_.lower.x) +
-               widthInBlocks_ * (static_cast<uint32_t>(by - regionInBlocks_.lower.y) +
-                                 heightInBlocks_ * static_cast<uint32_t>(bz - regionInBlocks_.lower.z));
+               widthInBlocks_ *
+                   (static_cast<uint32_t>(by - regionInBlocks_.lower.y) +
+                    heightInBlocks_ * static_cast<uint32_t>(bz - regionInBlocks_.lower.z));
     }
     VoxelBlock& blockAt(int32_t x, int32_t y, int32_t z) const {
         return blocks_[blockIndex(x >> blockSideLengthPower_, y >> blockSideLengthPower_,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "harness.h"
@@ -12,8 +14,7 @@ namespace {
 
 TEST(Printscreen, QueuesItsItemsWithFontPlaceAndColour) {
     ProgramRun run;
-    EXPECT_EQ(run.console({"make \"s 0", "\"s = 12",
-                           "printscreen \"arial 10 20 9 \"Score :s 2.5"}),
+    EXPECT_EQ(run.console({"make \"s 0", "\"s = 12", "printscreen \"arial 10 20 9 \"Score :s 2.5"}),
               "");
     ASSERT_EQ(run.host.queuedTexts.size(), 1u);
     const ScreenText& t = run.host.queuedTexts[0];
@@ -36,8 +37,9 @@ TEST(Printscreen, OneTextPerStatementPerFrame) {
 
 TEST(Printscreen, ColourOutsideThePaletteIsColourZero) {
     ProgramRun run;
-    run.console({"printscreen \"f 0 0 256 \"a printscreen \"f 0 0 - 1 \"b "
-                 "printscreen \"f 0 0 255 \"c"});
+    run.console(
+        {"printscreen \"f 0 0 256 \"a printscreen \"f 0 0 - 1 \"b "
+         "printscreen \"f 0 0 255 \"c"});
     ASSERT_EQ(run.host.queuedTexts.size(), 3u);
     EXPECT_EQ(run.host.queuedTexts[0].colourIndex, 0);
     EXPECT_EQ(run.host.queuedTexts[1].colourIndex, 0);
@@ -128,11 +130,12 @@ struct SettingsCase {
     ProgramSettings expected;
 };
 
-void PrintTo(const SettingsCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SettingsCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 ProgramSettings settings(bool volume, Vec3i max, bool background, std::array<int, 3> rgb,
-                         bool camera, std::array<float, 3> position,
-                         std::array<float, 3> target) {
+                         bool camera, std::array<float, 3> position, std::array<float, 3> target) {
     ProgramSettings s;
     s.volumeFound = volume;
     s.volumeMax = max;
@@ -168,8 +171,7 @@ const SettingsCase kSettingsCases[] = {
      settings(true, {100, 50, 100}, false, {}, false, {}, {})},
     {"AllThreeInARow", "initvolumesize 1 2 3 background 4 5 6 camerapos 7 8 9 10 11 12.5",
      settings(true, {1, 2, 3}, true, {4, 5, 6}, true, {7, 8, 9}, {10, 11, 12.5f})},
-    {"InsideBodiesAndProcedures",
-     "repeat 2 [ background 1 2 3 ] to \"p initvolumesize 9.9 8 7 end",
+    {"InsideBodiesAndProcedures", "repeat 2 [ background 1 2 3 ] to \"p initvolumesize 9.9 8 7 end",
      settings(true, {9, 8, 7}, true, {1, 2, 3}, false, {}, {})},
     {"LaterWins", "background 1 1 1\nbackground 2 2 2",
      settings(false, {}, true, {2, 2, 2}, false, {}, {})},
@@ -181,6 +183,75 @@ INSTANTIATE_TEST_SUITE_P(Settings, SettingsPrepass, ::testing::ValuesIn(kSetting
                          [](const ::testing::TestParamInfo<SettingsCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// The interactive example: one pass per frame moves the worm, reads the
+// keys and queues its texts. Passes run here as the window would resume them.
+class WormExample : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::ifstream file(std::string(CUBALORN_SOURCE_DIR) + "/examples/animation.logo");
+        std::stringstream text;
+        text << file.rdbuf();
+        ASSERT_FALSE(text.str().empty());
+        // The first run draws the floor and stops at the first REFRESHALL.
+        EXPECT_EQ(run.programFile(text.str(), 0), "camerapos \ngetfont media/sans\n");
+        ASSERT_TRUE(run.interpreter.resumePending);
+    }
+    // One frame: the queue is drawn and emptied, then the program goes on.
+    std::string pass() {
+        run.host.queuedTexts.clear();
+        const size_t start = run.out.text().size();
+        run.interpreter.lineFinished = false;
+        run.interpreter.runLine();
+        return run.out.text().substr(start);
+    }
+    // The example sizes its volume with INITVOLUMESIZE 80 40 80.
+    ProgramRun run{{80, 40, 80}};
+};
+
+TEST_F(WormExample, KeysSteerRecolourAndClear) {
+    const Turtle& t = run.world.turtle;
+    const Vec3i middle{40, 20, 40};
+    EXPECT_EQ(run.world.volume.voxel(5, 0, 70).material(), 4) << "the floor";
+    const struct {
+        const char* name;
+        int key;  // held over three passes; -1 for none
+        bool (*moved)(const Turtle&);
+        int penColour;
+    } cases[] = {
+        {"straight on", -1, [](const Turtle& w) { return w.x > 40 && w.z == 40 && w.y == 20; }, 9},
+        {"left arrow", 37, [](const Turtle& w) { return w.z > 40 && w.y == 20; }, 9},
+        {"right arrow", 39, [](const Turtle& w) { return w.z < 40 && w.y == 20; }, 9},
+        {"up arrow", 38, [](const Turtle& w) { return w.y > 20; }, 9},
+        {"down arrow", 40, [](const Turtle& w) { return w.y < 20; }, 9},
+        {"key 3: blue", 51, [](const Turtle& w) { return w.x > 40; }, 32},
+    };
+    for (const auto& c : cases) {
+        // C held for one pass: everything cleared, floor again, worm home.
+        run.host.keys[67] = true;
+        EXPECT_EQ(pass(), "") << c.name;
+        run.host.keys[67] = false;
+        EXPECT_EQ(run.variable("steps"), "0.000000") << c.name;
+        EXPECT_EQ((Vec3i{int(t.x), int(t.y), int(t.z)}), middle) << c.name;
+        EXPECT_EQ(run.world.volume.voxel(42, 20, 40).material(), 0) << c.name;
+        EXPECT_EQ(run.world.volume.voxel(5, 0, 70).material(), 4) << c.name;
+
+        if (c.key >= 0) run.host.keys[c.key] = true;
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(pass(), "") << c.name;
+        if (c.key >= 0) run.host.keys[c.key] = false;
+        EXPECT_TRUE(c.moved(t)) << c.name << ": " << t.x << " " << t.y << " " << t.z;
+        EXPECT_EQ(t.penColour, c.penColour) << c.name;
+        EXPECT_EQ(run.variable("steps"), "3.000000") << c.name;
+        EXPECT_NE(run.world.volume.voxel(int(t.x), int(t.y), int(t.z)).material(), 0) << c.name;
+
+        // The texts of the last pass: the step count and the hint, once each.
+        ASSERT_EQ(run.host.queuedTexts.size(), 2u) << c.name;
+        EXPECT_EQ(run.host.queuedTexts[0].text, "Steps 3 ") << c.name;
+        EXPECT_EQ(run.host.queuedTexts[0].fontName, "media/sans") << c.name;
+        EXPECT_EQ(run.host.queuedTexts[0].colourIndex, 16) << c.name;
+        EXPECT_EQ(run.host.queuedTexts[1].y, 34) << c.name;
+    }
+}
 
 }  // namespace
 }  // namespace cubalorn::testing

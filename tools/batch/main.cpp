@@ -3,8 +3,10 @@
 // program does (settings pre-pass, label and procedure pre-scan, REFRESHALL
 // resumed at once) or runs each line of standard input as one console line.
 
+#include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -13,12 +15,18 @@
 #include <string>
 #include <vector>
 
+#include "export/numbered_path.h"
+#include "exports.h"
+#include "extract/cubic_extractor.h"
+#include "extract/mesh.h"
+#include "extract/smooth_extractor.h"
 #include "interp/interpreter.h"
 #include "interp/large_stack.h"
 #include "interp/output.h"
 #include "interp/program_settings.h"
 #include "interp/recording_host.h"
 #include "options.h"
+#include "render/window_stage.h"
 #include "voxel/volume.h"
 #include "voxel/world.h"
 
@@ -75,8 +83,14 @@ bool equalsIgnoringCase(const std::string& a, const char* b) {
     return i == a.size() && b[i] == '\0';
 }
 
-void runConsole(Interpreter& interpreter, BatchHost& host, Output& out) {
+// Called after every pass of the run, as the window draws a frame after each
+// console line and before each resume of a paused program: `pass` counts
+// them from 0, `last` marks the one that shows the final state.
+using PassHook = std::function<void(long long pass, bool last)>;
+
+void runConsole(Interpreter& interpreter, Output& out, const PassHook& onPass) {
     std::string line;
+    long long pass = 0;
     while (std::getline(std::cin, line)) {
         if (line.empty()) continue;
         if (equalsIgnoringCase(line, "HELP")) {
@@ -88,57 +102,96 @@ void runConsole(Interpreter& interpreter, BatchHost& host, Output& out) {
         interpreter.assignProgram(line);
         interpreter.lineFinished = false;
         interpreter.runLine();
-        host.screenTexts().clear();  // shown for one frame, then gone
         out.flush();
         if (interpreter.budgetExceeded()) break;
+        onPass(pass++, false);
     }
+    onPass(pass, true);
 }
 
-void runProgram(Interpreter& interpreter, BatchHost& host, Output& out, const std::string& text,
-                long long maxResumes) {
+void runProgram(Interpreter& interpreter, Output& out, const std::string& text,
+                long long maxResumes, const PassHook& onPass) {
     interpreter.assignProgram(text);
     interpreter.prescanProgram();
     interpreter.lineFinished = false;
     interpreter.runLine();
-    host.screenTexts().clear();
     long long resumes = 0;
-    while (interpreter.resumePending) {
-        if (maxResumes >= 0 && resumes >= maxResumes) {
-            out.flush();
-            std::fprintf(stderr, "cubalorn-batch: stopped after %lld REFRESHALL resumes\n",
-                         resumes);
+    while (true) {
+        const bool capped = maxResumes >= 0 && resumes >= maxResumes;
+        const bool last = !interpreter.resumePending || capped || interpreter.budgetExceeded();
+        onPass(resumes, last);
+        if (last) {
+            if (capped && interpreter.resumePending && !interpreter.budgetExceeded()) {
+                out.flush();
+                std::fprintf(stderr, "cubalorn-batch: stopped after %lld REFRESHALL resumes\n",
+                             resumes);
+            }
             return;
         }
         ++resumes;
         interpreter.lineFinished = false;
         interpreter.runLine();
-        host.screenTexts().clear();
     }
+}
+
+// The smooth surface lies where density reaches this, as in the window.
+constexpr uint8_t kSmoothThreshold = 127;
+
+// Both meshes of the final volume, so that extraction can be checked and
+// timed without a window.
+void reportMeshes(const VoxelVolume& volume, Output& out) {
+    ExtractedMesh mesh;
+    CubicExtractor(volume, volume.region(), mesh).execute();
+    out.print("cubic mesh: %zu vertices, %zu indices\n", mesh.vertices.size(), mesh.indices.size());
+    SmoothExtractor(volume, volume.region(), mesh, kSmoothThreshold).execute();
+    out.print("smooth mesh: %zu vertices, %zu indices\n", mesh.vertices.size(),
+              mesh.indices.size());
 }
 
 int run(const Options& options) {
     StdoutOutput out;
-    BatchHost host;
+    BatchHost batchHost;
     std::string text;
-    Vec3i volumeMax = kDefaultVolumeMax;
     const bool programMode = !options.programFile.empty();
+    ProgramSettings settings;
     if (programMode) {
         if (!loadProgramFile(options.programFile, text)) {
             std::fprintf(stderr, "ERROR - could not open file %s\n", options.programFile.c_str());
             return 1;
         }
-        const ProgramSettings settings = readSettings(text, out, host);
+        settings = readSettings(text, out, batchHost);
+    }
+
+    // With --png the program runs against the window's scene, as in the
+    // window; otherwise against a host that only records.
+    std::unique_ptr<WindowStage> stage;
+    Vec3i volumeMax = kDefaultVolumeMax;
+    if (options.wantsRender()) {
+        std::string error;
+        WindowStage::Request request;
+        request.width = options.width;
+        request.height = options.height;
+        request.programSettings = programMode ? &settings : nullptr;
+        stage = WindowStage::open(request, out, error);
+        if (!stage) {
+            out.flush();
+            std::fprintf(stderr, "cubalorn-batch: %s\n", error.c_str());
+            return 1;
+        }
+        if (stage->volumeMax() != Vec3i{0, 0, 0}) volumeMax = stage->volumeMax();
+    } else {
         if (settings.volumeFound && settings.volumeMax != Vec3i{0, 0, 0})
             volumeMax = settings.volumeMax;
         if (settings.backgroundFound)
-            host.setBackground(settings.background[0], settings.background[1],
-                               settings.background[2]);
+            batchHost.setBackground(settings.background[0], settings.background[1],
+                                    settings.background[2]);
         if (settings.cameraFound) {
             const auto& p = settings.cameraPosition;
             const auto& t = settings.cameraTarget;
-            host.setCamera(p[0], p[1], p[2], t[0], t[1], t[2]);
+            batchHost.setCamera(p[0], p[1], p[2], t[0], t[1], t[2]);
         }
     }
+    Host& host = stage ? stage->host() : static_cast<Host&>(batchHost);
 
     std::unique_ptr<VoxelVolume> volume;
     try {
@@ -161,10 +214,34 @@ int run(const Options& options) {
     budget.maxSteps = static_cast<uint64_t>(options.maxSteps);
     budget.maxSeconds = options.maxSeconds;
     interpreter.setExecutionBudget(budget);
+
+    bool picturesWritten = true;
+    bool presented = false;
+    const PassHook onPass = [&](long long pass, bool last) {
+        if (!stage) {
+            host.screenTexts().clear();  // shown for one frame, then gone
+            return;
+        }
+        if (!presented) {
+            stage->present(*volume, world);
+            presented = true;
+        }
+        std::vector<std::string> pictures;
+        if (options.pngEvery > 0 && pass % options.pngEvery == 0)
+            pictures.push_back(exporter::numberedPath(options.pngPath, pass));
+        if (last) pictures.push_back(options.pngPath);
+        std::string errors;
+        if (!stage->drawFrame(pictures, errors)) {
+            out.flush();
+            std::fputs(errors.c_str(), stderr);
+            picturesWritten = false;
+        }
+    };
     if (programMode)
-        runProgram(interpreter, host, out, text, options.maxResumes);
+        runProgram(interpreter, out, text, options.maxResumes, onPass);
     else
-        runConsole(interpreter, host, out);
+        runConsole(interpreter, out, onPass);
+    if (options.meshReport) reportMeshes(*volume, out);
     out.flush();
     if (interpreter.budgetExceeded()) {
         if (options.maxSteps != 0 && interpreter.stepsTaken() > uint64_t(options.maxSteps))
@@ -175,7 +252,8 @@ int run(const Options& options) {
                          options.maxSeconds);
         return 3;
     }
-    return 0;
+    const bool exported = writeExports(options, *volume, world.palette, stderr);
+    return exported && picturesWritten ? 0 : 1;
 }
 
 }  // namespace
@@ -194,6 +272,9 @@ int main(int argc, char** argv) {
         std::fputs(usageText().c_str(), stdout);
         return 0;
     }
+    // A file size limit then fails the write with a message instead of
+    // killing the process halfway through an export.
+    std::signal(SIGXFSZ, SIG_IGN);
     int status = 1;
     cubalorn::runWithLargeStack([&] { status = run(options); });
     return status;

@@ -36,12 +36,79 @@ bool parseSeconds(const std::string& text, double& seconds) {
     return true;
 }
 
+bool parseScale(const std::string& text, float& scale) {
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const float value = std::strtof(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value <= 0) return false;
+    scale = value;
+    return true;
+}
+
+// "WxH" with both sides in 16..kMaxPictureSide.
+bool parseSize(const std::string& text, int& width, int& height) {
+    const size_t x = text.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    long long w = 0, h = 0;
+    if (!parseCount(text.substr(0, x), w) || !parseCount(text.substr(x + 1), h)) return false;
+    if (w < 16 || h < 16 || w > kMaxPictureSide || h > kMaxPictureSide) return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
+bool setPath(std::string& path, const char* option, const std::string& value, std::string& error) {
+    if (value.empty()) {
+        error = std::string(option) + " needs a file name";
+        return false;
+    }
+    path = value;
+    return true;
+}
+
+bool setResumeCap(Options& o, const char* option, const std::string& value, std::string& error) {
+    if (parseCount(value, o.maxResumes)) return true;
+    error = std::string(option) + " needs a whole number of 0 or more, not '" + value + "'";
+    return false;
+}
+
 const OptionRow kOptions[] = {
-    {"--max-resumes", "N",
-     "stop a program file after N REFRESHALL resumes (default: no limit)",
+    {"--frames", "N", "stop a program file after N REFRESHALL resumes (default: no limit)",
      [](Options& o, const std::string& value, std::string& error) {
-         if (parseCount(value, o.maxResumes)) return true;
-         error = "--max-resumes needs a whole number of 0 or more, not '" + value + "'";
+         return setResumeCap(o, "--frames", value, error);
+     }},
+    {"--max-resumes", "N", "the same as --frames",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setResumeCap(o, "--max-resumes", value, error);
+     }},
+    {"--mesh-report", nullptr,
+     "print the vertex and index counts of the cubic and the smooth mesh of the final volume",
+     [](Options& o, const std::string&, std::string&) {
+         o.meshReport = true;
+         return true;
+     }},
+    {"--obj", "PATH", "write the final mesh as OBJ, with its colours in a .mtl beside it",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setPath(o.objPath, "--obj", value, error);
+     }},
+    {"--ply", "PATH", "write the final mesh as binary PLY with per-vertex colours",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setPath(o.plyPath, "--ply", value, error);
+     }},
+    {"--stl", "PATH", "write the final mesh as binary STL (z up)",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setPath(o.stlPath, "--stl", value, error);
+     }},
+    {"--smooth", nullptr, "mesh exports use the smooth surface instead of cubes",
+     [](Options& o, const std::string&, std::string&) {
+         o.smooth = true;
+         return true;
+     }},
+    {"--scale", "MM", "size of one voxel in mesh exports (default 1)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseScale(value, o.scale)) return true;
+         error = "--scale needs a number greater than 0, not '" + value + "'";
          return false;
      }},
     {"--max-steps", "N", "stop the program after N statements and loop passes (exit status 3)",
@@ -55,6 +122,28 @@ const OptionRow kOptions[] = {
          if (parseSeconds(value, o.maxSeconds)) return true;
          error = "--max-seconds needs a number of seconds above 0, not '" + value + "'";
          return false;
+     }},
+    {"--png", "PATH", "render the final scene as the window shows it into a PNG file",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setPath(o.pngPath, "--png", value, error);
+     }},
+    {"--size", "WxH", "size of the rendered picture (default: the configured window size)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseSize(value, o.width, o.height)) return true;
+         error = "--size needs WIDTHxHEIGHT, each from 16 to " + std::to_string(kMaxPictureSide) +
+                 ", not '" + value + "'";
+         return false;
+     }},
+    {"--png-every", "K",
+     "with --png, also write PATH-NNNNN.png after every K-th pass of an animation",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseCount(value, o.pngEvery) && o.pngEvery > 0) return true;
+         error = "--png-every needs a whole number of 1 or more, not '" + value + "'";
+         return false;
+     }},
+    {"--vox", "PATH", "write the final volume as a MagicaVoxel .vox file (z up)",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setPath(o.voxPath, "--vox", value, error);
      }},
     {"--help", nullptr, "show this help",
      [](Options& o, const std::string&, std::string&) {
@@ -109,6 +198,11 @@ bool parseOptions(const std::vector<std::string>& arguments, Options& options, s
         }
         options.programFile = argument;
         programSeen = true;
+    }
+    if (!options.wantsRender() && (options.pngEvery > 0 || options.width > 0)) {
+        error = std::string(options.pngEvery > 0 ? "--png-every" : "--size") +
+                " goes with --png, which names the picture";
+        return false;
     }
     return true;
 }

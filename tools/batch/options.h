@@ -14,7 +14,30 @@ struct Options {
     long long maxSteps = 0;     // statements and loop passes; 0 = no cap
     double maxSeconds = 0.0;    // running time; 0 = no cap
     bool showHelp = false;
+
+    // What to report or write from the final volume; empty paths write nothing.
+    bool meshReport = false;
+    std::string objPath;
+    std::string plyPath;
+    std::string stlPath;
+    std::string voxPath;
+    bool smooth = false;  // mesh exports from the smooth extractor instead of the cubic one
+    float scale = 1.0f;   // millimetres (or any unit) per voxel in mesh exports
+
+    // A picture of the final scene as the window draws it.
+    std::string pngPath;
+    int width = 0;  // --size; 0: the configured window size
+    int height = 0;
+    long long pngEvery = 0;  // also a numbered picture every this many passes; 0: none
+
+    bool wantsRender() const { return !pngPath.empty(); }
+    bool wantsMeshExport() const {
+        return !objPath.empty() || !plyPath.empty() || !stlPath.empty();
+    }
 };
+
+// Largest picture side --size accepts.
+constexpr int kMaxPictureSide = 8192;
 
 // Parses argv[1..]; on a mistake returns false with a one-line `error`.
 bool parseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error);

@@ -1,14 +1,12 @@
 #include "app/configuration.h"
 
 #include <gtest/gtest.h>
-
-#include <ostream>
+#include <unistd.h>
 
 #include <cstdio>
 #include <functional>
+#include <ostream>
 #include <string>
-
-#include <unistd.h>
 
 #include "null_device.h"
 
@@ -20,8 +18,8 @@ using testing::nullDevice;
 // Writes `xml` to a scratch file and reads it into `config`.
 void applyXml(const std::string& xml, AppConfig& config) {
     // One file per test: CTest runs the cases as parallel processes.
-    const std::string path = ::testing::TempDir() + "cubalorn_config_" +
-                             std::to_string(::getpid()) + ".xml";
+    const std::string path =
+        ::testing::TempDir() + "cubalorn_config_" + std::to_string(::getpid()) + ".xml";
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
     std::fwrite(xml.data(), 1, xml.size(), file);
@@ -36,7 +34,9 @@ struct ConfigCase {
     const char* xml;
     std::function<void(const AppConfig&)> check;
 };
-void PrintTo(const ConfigCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ConfigCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const ConfigCase kConfigCases[] = {
     {"FullFileIsApplied", nullptr,
@@ -72,15 +72,29 @@ const ConfigCase kConfigCases[] = {
     {"FirstNonZeroVolumeWins", nullptr,
      R"(<volume maxx="0" maxy="0" maxz="0"/><volume maxx="100" maxy="60" maxz="100"/>
         <volume maxx="200" maxy="200" maxz="200"/>)",
-     [](const AppConfig& c) { EXPECT_EQ(c.volumeMax, (std::array<int, 3>{100, 60, 100})); }},
+     [](const AppConfig& c) {
+         EXPECT_EQ(c.volumeMax, (std::array<int, 3>{100, 60, 100}));
+     }},
     {"ZeroVolumeStaysZero", nullptr, R"(<volume maxx="0" maxy="0" maxz="0" cubic="true"/>)",
-     [](const AppConfig& c) { EXPECT_EQ(c.volumeMax, (std::array<int, 3>{0, 0, 0})); }},
-    {"ProgramFileVolumeWins", [](AppConfig& c) { c.volumeMax = {100, 50, 100}; },
+     [](const AppConfig& c) {
+         EXPECT_EQ(c.volumeMax, (std::array<int, 3>{0, 0, 0}));
+     }},
+    {"ProgramFileVolumeWins",
+     [](AppConfig& c) {
+         c.volumeMax = {100, 50, 100};
+     },
      R"(<volume maxx="200" maxy="60" maxz="100"/>)",
-     [](const AppConfig& c) { EXPECT_EQ(c.volumeMax, (std::array<int, 3>{100, 50, 100})); }},
-    {"ZeroBackgroundDoesNotProtect", [](AppConfig& c) { c.background = {0, 0, 0}; },
+     [](const AppConfig& c) {
+         EXPECT_EQ(c.volumeMax, (std::array<int, 3>{100, 50, 100}));
+     }},
+    {"ZeroBackgroundDoesNotProtect",
+     [](AppConfig& c) {
+         c.background = {0, 0, 0};
+     },
      R"(<screen backgroundred="7" backgroundgreen="8" backgroundblue="9"/>)",
-     [](const AppConfig& c) { EXPECT_EQ(c.background, (std::array<int, 3>{7, 8, 9})); }},
+     [](const AppConfig& c) {
+         EXPECT_EQ(c.background, (std::array<int, 3>{7, 8, 9}));
+     }},
     {"ProgramFileCameraWins",
      [](AppConfig& c) {
          c.cameraPosition = {0, 0, 1};
@@ -96,12 +110,16 @@ const ConfigCase kConfigCases[] = {
     {"CameraTargetFollowsPositionGuard", nullptr,
      R"(<camera camx="0" camy="0" camz="0" targetx="1" targety="2" targetz="3"/>
         <camera targetx="4"/>)",
-     [](const AppConfig& c) { EXPECT_EQ(c.cameraTarget, (std::array<float, 3>{4, 0, 0})); }},
+     [](const AppConfig& c) {
+         EXPECT_EQ(c.cameraTarget, (std::array<float, 3>{4, 0, 0}));
+     }},
     // The guard is tested once per node: green and blue are read although
     // red already made the triple non-zero in the same element.
     {"GuardTestedOncePerNode", nullptr,
      R"(<screen backgroundred="1" backgroundgreen="2" backgroundblue="3"/>)",
-     [](const AppConfig& c) { EXPECT_EQ(c.background, (std::array<int, 3>{1, 2, 3})); }},
+     [](const AppConfig& c) {
+         EXPECT_EQ(c.background, (std::array<int, 3>{1, 2, 3}));
+     }},
     {"SecondScreenKeepsBackground", nullptr,
      R"(<screen dimensionx="800" dimensiony="600" bitsperpixel="16" fullscreen="true"
                 backgroundblue="5"/>
@@ -210,7 +228,8 @@ TEST(ShadowFilter, ClampsToTheKnownFilters) {
     const struct {
         int configured, expected;
     } cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {7, 4}, {-1, 4}, {-2147483647 - 1, 4}};
-    for (const auto& c : cases) EXPECT_EQ(clampShadowFilter(c.configured), c.expected) << c.configured;
+    for (const auto& c : cases)
+        EXPECT_EQ(clampShadowFilter(c.configured), c.expected) << c.configured;
 }
 
 TEST(ColourChannel, TakesModulo256) {

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <ostream>
-
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -37,7 +36,9 @@ struct ReadCase {
     std::vector<std::string> lines;  // the line after each read
     std::string printed;
 };
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ConsoleInputTest : public ::testing::TestWithParam<ReadCase> {};
 
@@ -60,22 +61,37 @@ const std::string k80(80, 'b');
 INSTANTIATE_TEST_SUITE_P(
     Cases, ConsoleInputTest,
     ::testing::Values(
-        ReadCase{"TwoLines", "forward 10\nhelp\n", {ConsoleRead::Line, ConsoleRead::Line, ConsoleRead::EndOfInput},
-                 {"forward 10", "help", ""}, ""},
+        ReadCase{"TwoLines",
+                 "forward 10\nhelp\n",
+                 {ConsoleRead::Line, ConsoleRead::Line, ConsoleRead::EndOfInput},
+                 {"forward 10", "help", ""},
+                 ""},
         ReadCase{"EmptyLine", "\n", {ConsoleRead::Line, ConsoleRead::EndOfInput}, {"", ""}, ""},
-        ReadCase{"LastLineWithoutNewline", "quit", {ConsoleRead::Line, ConsoleRead::EndOfInput},
-                 {"quit", ""}, ""},
+        ReadCase{"LastLineWithoutNewline",
+                 "quit",
+                 {ConsoleRead::Line, ConsoleRead::EndOfInput},
+                 {"quit", ""},
+                 ""},
         ReadCase{"CarriageReturnDropped", "help\r\n", {ConsoleRead::Line}, {"help"}, ""},
         ReadCase{"ExactlyTheLimit", k79 + "\n", {ConsoleRead::Line}, {k79}, ""},
         ReadCase{"LimitWithCarriageReturn", k79 + "\r\n", {ConsoleRead::Line}, {k79}, ""},
-        ReadCase{"OneOverTheLimit", k80 + "\nnext\n", {ConsoleRead::TooLong, ConsoleRead::Line},
-                 {"", "next"}, kTooLong},
-        ReadCase{"FarOverTheLimitDiscardsTheRest", std::string(5000, 'x') + "\nhelp\n",
-                 {ConsoleRead::TooLong, ConsoleRead::Line, ConsoleRead::EndOfInput}, {"", "help", ""},
+        ReadCase{"OneOverTheLimit",
+                 k80 + "\nnext\n",
+                 {ConsoleRead::TooLong, ConsoleRead::Line},
+                 {"", "next"},
                  kTooLong},
-        ReadCase{"TooLongAtEndOfInput", k80, {ConsoleRead::TooLong, ConsoleRead::EndOfInput}, {"", ""},
+        ReadCase{"FarOverTheLimitDiscardsTheRest",
+                 std::string(5000, 'x') + "\nhelp\n",
+                 {ConsoleRead::TooLong, ConsoleRead::Line, ConsoleRead::EndOfInput},
+                 {"", "help", ""},
                  kTooLong},
-        ReadCase{"ClosedInput", "", {ConsoleRead::EndOfInput, ConsoleRead::EndOfInput}, {"", ""}, ""}),
+        ReadCase{"TooLongAtEndOfInput",
+                 k80,
+                 {ConsoleRead::TooLong, ConsoleRead::EndOfInput},
+                 {"", ""},
+                 kTooLong},
+        ReadCase{
+            "ClosedInput", "", {ConsoleRead::EndOfInput, ConsoleRead::EndOfInput}, {"", ""}, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Output that remembers what had been written when it was flushed.
@@ -122,7 +138,9 @@ struct DialogueCase {
     std::vector<std::string> calls;
     int state;
 };
-void PrintTo(const DialogueCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DialogueCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ConsoleDialogueTest : public ::testing::TestWithParam<DialogueCase> {};
 
@@ -143,29 +161,47 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ConsoleDialogueTest,
     ::testing::Values(
         // Before the first program line, empty lines and HELP prompt again at once.
-        DialogueCase{"EmptyAndHelpBeforeFirstLine", 1, "\nhelp\nforward 5\n", "> > " + kHelp + "> ",
-                     {"run:forward 5"}, kLinesRun},
+        DialogueCase{"EmptyAndHelpBeforeFirstLine",
+                     1,
+                     "\nhelp\nforward 5\n",
+                     "> > " + kHelp + "> ",
+                     {"run:forward 5"},
+                     kLinesRun},
         // Afterwards each ends the dialogue, so the loop draws a frame first.
-        DialogueCase{"EmptyAfterFirstLine", 3, "forward 5\n\nHeLp\n", "> > > " + kHelp, {"run:forward 5"},
+        DialogueCase{"EmptyAfterFirstLine",
+                     3,
+                     "forward 5\n\nHeLp\n",
+                     "> > > " + kHelp,
+                     {"run:forward 5"},
                      kLinesRun},
         DialogueCase{"QuitIgnoresCase", 1, "qUiT\n", "> ", {}, kQuit},
         DialogueCase{"FreecamEndsTheConsole", 1, "freecam\n", "> ", {"freecam"}, kFreeCamera},
         // Only the whole line is a command.
         DialogueCase{"LeadingSpaceMakesAProgramLine", 1, " help\n", "> ", {"run: help"}, kLinesRun},
-        DialogueCase{"FurtherWordsMakeAProgramLine", 1, "quit now\n", "> ", {"run:quit now"}, kLinesRun},
+        DialogueCase{
+            "FurtherWordsMakeAProgramLine", 1, "quit now\n", "> ", {"run:quit now"}, kLinesRun},
         DialogueCase{"EndOfInputQuits", 1, "", "> ", {}, kQuit},
         DialogueCase{"EndOfInputAfterEmptyLines", 1, "\n\n", "> > > ", {}, kQuit},
-        DialogueCase{"TooLongLineRunsNothing", 1, std::string(120, 'f') + "\nquit\n",
-                     "> " + kTooLong + "> ", {}, kQuit},
-        DialogueCase{"TooLongAfterFirstLineEndsDialogue", 2, "forward 1\n" + std::string(90, 'f') + "\n",
-                     "> > " + kTooLong, {"run:forward 1"}, kLinesRun}),
+        DialogueCase{"TooLongLineRunsNothing",
+                     1,
+                     std::string(120, 'f') + "\nquit\n",
+                     "> " + kTooLong + "> ",
+                     {},
+                     kQuit},
+        DialogueCase{"TooLongAfterFirstLineEndsDialogue",
+                     2,
+                     "forward 1\n" + std::string(90, 'f') + "\n",
+                     "> > " + kTooLong,
+                     {"run:forward 1"},
+                     kLinesRun}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ConsoleText, BannerAndHelpAreExact) {
     StringOutput out;
     printBanner(out);
-    EXPECT_EQ(out.text(),
-              "------------------------------------------------\nCubalorn - powered by Irrlicht.\n");
+    EXPECT_EQ(
+        out.text(),
+        "------------------------------------------------\nCubalorn - powered by Irrlicht.\n");
     EXPECT_EQ(out.text().find('\n'), 48u) << "48 dashes";
     out.clear();
     printHelp(out);

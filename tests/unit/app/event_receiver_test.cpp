@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-
 #include <vector>
 
 namespace cubalorn {
@@ -34,7 +33,9 @@ struct ReceiverCase {
     bool leftButton;
     int mouseX, mouseY;
 };
-void PrintTo(const ReceiverCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReceiverCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class EventReceiverTest : public ::testing::TestWithParam<ReceiverCase> {};
 
@@ -52,26 +53,53 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, EventReceiverTest,
     ::testing::Values(
         ReceiverCase{"KeyPressHolds", {keyEvent(87, true)}, 87, true, false, 0, 0},
-        ReceiverCase{"PressAndReleaseBetweenFrames", {keyEvent(87, true), keyEvent(87, false)}, 87,
-                     false, false, 0, 0},
+        ReceiverCase{"PressAndReleaseBetweenFrames",
+                     {keyEvent(87, true), keyEvent(87, false)},
+                     87,
+                     false,
+                     false,
+                     0,
+                     0},
         ReceiverCase{"OtherKeyUntouched", {keyEvent(65, true)}, 66, false, false, 0, 0},
         ReceiverCase{"LastKeyCode", {keyEvent(254, true)}, 254, true, false, 0, 0},
-        ReceiverCase{"LeftButton", {mouseEvent(irr::EMIE_LMOUSE_PRESSED_DOWN)}, 0, false, true, 0, 0},
-        ReceiverCase{"LeftButtonReleased",
-                     {mouseEvent(irr::EMIE_LMOUSE_PRESSED_DOWN), mouseEvent(irr::EMIE_LMOUSE_LEFT_UP)},
-                     0, false, false, 0, 0},
-        ReceiverCase{"RightButtonIsNotLeft", {mouseEvent(irr::EMIE_RMOUSE_PRESSED_DOWN, 5, 6)}, 0,
-                     false, false, 0, 0},
-        ReceiverCase{"MouseMoveStoresPosition",
-                     {mouseEvent(irr::EMIE_MOUSE_MOVED, 12, 34), mouseEvent(irr::EMIE_MOUSE_MOVED, 56, 78)},
-                     0, false, false, 56, 78},
-        ReceiverCase{"WheelChangesNothing", {mouseEvent(irr::EMIE_MOUSE_WHEEL, 9, 9)}, 0, false, false,
-                     0, 0}),
+        ReceiverCase{
+            "LeftButton", {mouseEvent(irr::EMIE_LMOUSE_PRESSED_DOWN)}, 0, false, true, 0, 0},
+        ReceiverCase{
+            "LeftButtonReleased",
+            {mouseEvent(irr::EMIE_LMOUSE_PRESSED_DOWN), mouseEvent(irr::EMIE_LMOUSE_LEFT_UP)},
+            0,
+            false,
+            false,
+            0,
+            0},
+        ReceiverCase{"RightButtonIsNotLeft",
+                     {mouseEvent(irr::EMIE_RMOUSE_PRESSED_DOWN, 5, 6)},
+                     0,
+                     false,
+                     false,
+                     0,
+                     0},
+        ReceiverCase{
+            "MouseMoveStoresPosition",
+            {mouseEvent(irr::EMIE_MOUSE_MOVED, 12, 34), mouseEvent(irr::EMIE_MOUSE_MOVED, 56, 78)},
+            0,
+            false,
+            false,
+            56,
+            78},
+        ReceiverCase{"WheelChangesNothing",
+                     {mouseEvent(irr::EMIE_MOUSE_WHEEL, 9, 9)},
+                     0,
+                     false,
+                     false,
+                     0,
+                     0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EventReceiver, CodesOutsideTheTableAreNotHeld) {
     MyEventReceiver receiver;
-    for (int key = 0; key < MyEventReceiver::kKeyCount; ++key) receiver.OnEvent(keyEvent(key, true));
+    for (int key = 0; key < MyEventReceiver::kKeyCount; ++key)
+        receiver.OnEvent(keyEvent(key, true));
     // An event with a code past the table must not write past it either.
     receiver.OnEvent(keyEvent(255, true));
     receiver.OnEvent(keyEvent(1000, true));

@@ -13,7 +13,8 @@ namespace {
 using testing::nullDevice;
 
 TEST(Media, VoxelTextureLoads) {
-    irr::video::IImage* image = nullDevice().getVideoDriver()->createImageFromFile(kVoxelTexturePath);
+    irr::video::IImage* image =
+        nullDevice().getVideoDriver()->createImageFromFile(kVoxelTexturePath);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->getDimension(), irr::core::dimension2du(64, 64));
     // The edge is darker than the face, so neighbouring voxels read apart.

@@ -11,7 +11,9 @@ namespace {
 
 using testing::nullDevice;
 
-MeshVertex vertex(Vec3f pos, Vec3f normal, float material) { return MeshVertex{pos, normal, material}; }
+MeshVertex vertex(Vec3f pos, Vec3f normal, float material) {
+    return MeshVertex{pos, normal, material};
+}
 
 TEST(TextureCoordinates, FollowTheDominantAxis) {
     const Vec3f p{1, 2, 3};
@@ -19,9 +21,10 @@ TEST(TextureCoordinates, FollowTheDominantAxis) {
         Vec3f normal;
         float u, v;
     } cases[] = {
-        {{1, 0, 0}, 2, 3},      {{-1, 0, 0}, 2, 3},   {{0, 1, 0}, 1, 3},    {{0, -1, 0}, 1, 3},
-        {{0, 0, 1}, 1, 2},      {{0, 0, -1}, 1, 2},   {{0.7f, 0.7f, 0}, 1, 2},  // tie: last case
-        {{0.7f, 0, -0.7f}, 1, 2}, {{0, 0.6f, 0.6f}, 1, 2}, {{0.9f, 0.3f, 0.3f}, 2, 3},
+        {{1, 0, 0}, 2, 3},           {{-1, 0, 0}, 2, 3},      {{0, 1, 0}, 1, 3},
+        {{0, -1, 0}, 1, 3},          {{0, 0, 1}, 1, 2},       {{0, 0, -1}, 1, 2},
+        {{0.7f, 0.7f, 0}, 1, 2},  // tie: last case
+        {{0.7f, 0, -0.7f}, 1, 2},    {{0, 0.6f, 0.6f}, 1, 2}, {{0.9f, 0.3f, 0.3f}, 2, 3},
         {{0.2f, -0.9f, 0.3f}, 1, 3}, {{0, 0, 0}, 1, 2},
     };
     for (const auto& c : cases) {
@@ -35,8 +38,9 @@ TEST(MaterialIndex, TruncatesAndKeepsLowByte) {
     const struct {
         float material;
         int index;
-    } cases[] = {{0.0f, 0}, {3.9f, 3}, {255.0f, 255}, {255.99f, 255}, {256.0f, 0}, {257.5f, 1},
-                 {-1.0f, 255}, {-0.5f, 0}, {1e20f, 0}, {-1e20f, 0}, {__builtin_nanf(""), 0}};
+    } cases[] = {{0.0f, 0},   {3.9f, 3},   {255.0f, 255},          {255.99f, 255},
+                 {256.0f, 0}, {257.5f, 1}, {-1.0f, 255},           {-0.5f, 0},
+                 {1e20f, 0},  {-1e20f, 0}, {__builtin_nanf(""), 0}};
     for (const auto& c : cases) EXPECT_EQ(materialIndex(c.material), c.index) << c.material;
 }
 
@@ -65,14 +69,16 @@ TEST_F(RebuildTest, CopiesVerticesColoursAndIndices) {
     mesh.addTriangle(0, 1, 2);
     mesh.addTriangle(2, 3, 0);
     std::vector<int> asked;
-    irr::scene::CDynamicMeshBuffer& result = rebuildMeshBuffer(*buffer, mesh, CountingPalette{&asked});
+    irr::scene::CDynamicMeshBuffer& result =
+        rebuildMeshBuffer(*buffer, mesh, CountingPalette{&asked});
     EXPECT_EQ(&result, buffer);
     ASSERT_EQ(buffer->getVertexCount(), 4u);
     ASSERT_EQ(buffer->getIndexCount(), 6u);
     EXPECT_EQ(buffer->getIndexType(), irr::video::EIT_32BIT);
     EXPECT_EQ(asked, (std::vector<int>{3, 10, 255, 44}));
 
-    const irr::video::S3DVertex* v = static_cast<const irr::video::S3DVertex*>(buffer->getVertices());
+    const irr::video::S3DVertex* v =
+        static_cast<const irr::video::S3DVertex*>(buffer->getVertices());
     EXPECT_EQ(v[0].Pos, irr::core::vector3df(1, 2, 3));
     EXPECT_EQ(v[0].Normal, irr::core::vector3df(1, 0, 0));
     EXPECT_EQ(v[0].TCoords, irr::core::vector2df(2, 3));
@@ -119,7 +125,8 @@ TEST_F(RebuildTest, ColourIsAskedPerVertexSoRandomEntriesDiffer) {
         ++counter;
         return irr::video::SColor(255, counter, 0, 0);
     });
-    const irr::video::S3DVertex* v = static_cast<const irr::video::S3DVertex*>(buffer->getVertices());
+    const irr::video::S3DVertex* v =
+        static_cast<const irr::video::S3DVertex*>(buffer->getVertices());
     EXPECT_EQ(v[0].Color.getRed(), 1u);
     EXPECT_EQ(v[2].Color.getRed(), 3u);
 }
@@ -142,7 +149,9 @@ struct NodeUnderTest {
     irr::scene::IMeshSceneNode* node = nullptr;
 };
 
-irr::video::IVideoDriver& driver() { return *nullDevice().getVideoDriver(); }
+irr::video::IVideoDriver& driver() {
+    return *nullDevice().getVideoDriver();
+}
 
 TEST(MeshNode, ConfiguresMaterialTransformAndRotation) {
     const struct {

@@ -20,11 +20,13 @@ struct DrawCall {
 // A font that records what it is asked to draw.
 class RecordingFont : public irr::gui::IGUIFont {
 public:
-    RecordingFont(std::string name, std::vector<DrawCall>& calls) : name_(std::move(name)), calls_(calls) {}
+    RecordingFont(std::string name, std::vector<DrawCall>& calls)
+        : name_(std::move(name)), calls_(calls) {}
     void draw(const irr::core::stringw& text, const irr::core::rect<irr::s32>& position,
               irr::video::SColor color, bool hcenter, bool vcenter,
               const irr::core::rect<irr::s32>* clip) override {
-        calls_.push_back({name_, text.c_str(), position, color, hcenter || vcenter, clip != nullptr});
+        calls_.push_back(
+            {name_, text.c_str(), position, color, hcenter || vcenter, clip != nullptr});
     }
     irr::core::dimension2d<irr::u32> getDimension(const wchar_t*) const override { return {}; }
     irr::s32 getCharacterFromPos(const wchar_t*, irr::s32) const override { return -1; }
@@ -40,7 +42,9 @@ private:
 };
 
 // Palette stand-in: entry i is (i, 255 - i, 7) with a stray alpha.
-irr::video::SColor testPalette(uint8_t index) { return irr::video::SColor(3, index, 255 - index, 7); }
+irr::video::SColor testPalette(uint8_t index) {
+    return irr::video::SColor(3, index, 255 - index, 7);
+}
 
 ScreenText text(std::string s, int x, int y, int colour, unsigned position, std::string font) {
     return ScreenText{std::move(s), x, y, colour, position, std::move(font)};
@@ -67,7 +71,8 @@ TEST(ScreenTexts, DrawOrderFontsAndColours) {
     EXPECT_EQ(calls[0].font, "mono");
     EXPECT_EQ(calls[0].text, L"second");
     EXPECT_EQ(calls[0].area, irr::core::rect<irr::s32>(-4, 300, 196, 350));
-    EXPECT_EQ(calls[0].colour, irr::video::SColor(255, 0, 255, 7)) << "index 300 draws with entry 0";
+    EXPECT_EQ(calls[0].colour, irr::video::SColor(255, 0, 255, 7))
+        << "index 300 draws with entry 0";
     EXPECT_EQ(calls[1].font, "arialB");
     EXPECT_EQ(calls[2].font, "arialA");
     EXPECT_EQ(calls[2].text, L"first");

@@ -32,7 +32,8 @@ protected:
 
     char inputText[200] =
         "first line\n"
-        "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\n"
+        "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+        "\n"
         "last";
     std::FILE* input = nullptr;
     StringOutput out;
@@ -120,6 +121,11 @@ TEST_F(WindowHostTest, CubicModeSwitchesTheTextureOnceTheNodeExists) {
     EXPECT_TRUE(config.cubicMode);
     EXPECT_NE(context.meshNode->getMaterial(0).getTexture(0), nullptr);
     host->setCubicMode(false);
+    EXPECT_EQ(context.meshNode->getMaterial(0).getTexture(0), nullptr);
+    // With a program file the mode switches but the texture stays as it is.
+    host->setTextureFollowsCubicMode(false);
+    host->setCubicMode(true);
+    EXPECT_TRUE(config.cubicMode);
     EXPECT_EQ(context.meshNode->getMaterial(0).getTexture(0), nullptr);
     context.meshNode->remove();
     mesh->drop();

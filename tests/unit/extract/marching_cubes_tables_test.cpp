@@ -13,16 +13,21 @@ namespace {
 struct Point {
     float x, y, z;
 };
-Point corner(int bit) { return {float(bit & 1), float((bit >> 1) & 1), float((bit >> 2) & 1)}; }
+Point corner(int bit) {
+    return {float(bit & 1), float((bit >> 1) & 1), float((bit >> 2) & 1)};
+}
 Point midpoint(int edge) {
     const Point a = corner(kEdgeCorners[edge][0]), b = corner(kEdgeCorners[edge][1]);
     return {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2};
 }
-bool empty(int cube, int bit) { return (cube >> bit) & 1; }
+bool empty(int cube, int bit) {
+    return (cube >> bit) & 1;
+}
 
 std::vector<int> row(int cube) {
     std::vector<int> r;
-    for (int k = 0; k < 16 && kTriangleTable[cube][k] != -1; ++k) r.push_back(kTriangleTable[cube][k]);
+    for (int k = 0; k < 16 && kTriangleTable[cube][k] != -1; ++k)
+        r.push_back(kTriangleTable[cube][k]);
     return r;
 }
 
@@ -75,8 +80,7 @@ TEST(MarchingCubesTables, RowsForSingleEmptyCorners) {
         {1, {0, 8, 3}},   // only (0,0,0) empty
         {4, {3, 11, 2}},  // only (0,1,0) empty
         {8, {1, 2, 10}},  // only (1,1,0) empty
-        {0, {}},
-        {255, {}},
+        {0, {}},         {255, {}},
     };
     for (const auto& c : cases) EXPECT_EQ(row(c.cube), c.edges) << "cube index " << c.cube;
 }
@@ -161,8 +165,8 @@ TEST(MarchingCubesTables, NeighbouringCellsAgreeOnEverySharedFace) {
                 const auto fromHigh = faceSegments(highCell, axis, 0);
                 std::map<std::pair<int, int>, int> reversed;
                 for (const auto& [s, n] : fromHigh) reversed[{s.second, s.first}] = n;
-                ASSERT_EQ(fromLow, reversed) << "axis " << axis << ", cells " << lowCell << " and "
-                                             << highCell;
+                ASSERT_EQ(fromLow, reversed)
+                    << "axis " << axis << ", cells " << lowCell << " and " << highCell;
             }
     }
 }

@@ -15,7 +15,9 @@
 namespace cubalorn {
 namespace testing_support {
 
-inline bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+inline bool sameBits(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 inline std::string describe(const MeshVertex& v) {
     std::ostringstream s;
@@ -30,14 +32,16 @@ inline std::string describe(const MeshVertex& v) {
 inline ::testing::AssertionResult identicalMeshes(const ExtractedMesh& expected,
                                                   const ExtractedMesh& actual) {
     if (expected.vertices.size() != actual.vertices.size())
-        return ::testing::AssertionFailure() << "vertex counts differ: expected "
-                                             << expected.vertices.size() << ", got "
-                                             << actual.vertices.size();
+        return ::testing::AssertionFailure()
+               << "vertex counts differ: expected " << expected.vertices.size() << ", got "
+               << actual.vertices.size();
     for (size_t i = 0; i < expected.vertices.size(); ++i) {
         const MeshVertex& e = expected.vertices[i];
         const MeshVertex& a = actual.vertices[i];
-        const float ef[7] = {e.pos.x, e.pos.y, e.pos.z, e.normal.x, e.normal.y, e.normal.z, e.material};
-        const float af[7] = {a.pos.x, a.pos.y, a.pos.z, a.normal.x, a.normal.y, a.normal.z, a.material};
+        const float ef[7] = {e.pos.x,    e.pos.y,    e.pos.z,   e.normal.x,
+                             e.normal.y, e.normal.z, e.material};
+        const float af[7] = {a.pos.x,    a.pos.y,    a.pos.z,   a.normal.x,
+                             a.normal.y, a.normal.z, a.material};
         for (int k = 0; k < 7; ++k)
             if (!sameBits(ef[k], af[k]))
                 return ::testing::AssertionFailure() << "vertex " << i << " differs: expected "
@@ -56,16 +60,21 @@ inline ::testing::AssertionResult identicalMeshes(const ExtractedMesh& expected,
         actual.indexRanges[0].firstIndex != expected.indexRanges[0].firstIndex ||
         actual.indexRanges[0].endIndex != expected.indexRanges[0].endIndex)
         return ::testing::AssertionFailure() << "index ranges differ";
-    if (actual.region.lower != expected.region.lower || actual.region.upper != expected.region.upper)
+    if (actual.region.lower != expected.region.lower ||
+        actual.region.upper != expected.region.upper)
         return ::testing::AssertionFailure() << "regions differ";
     return ::testing::AssertionSuccess();
 }
 
-inline Vec3f minus(const Vec3f& a, const Vec3f& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline Vec3f minus(const Vec3f& a, const Vec3f& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 inline Vec3f cross(const Vec3f& a, const Vec3f& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline float dot(const Vec3f& a, const Vec3f& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline float dot(const Vec3f& a, const Vec3f& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 // (b - a) x (c - a) of triangle t.
 inline Vec3f faceNormal(const ExtractedMesh& m, size_t t) {

@@ -22,15 +22,15 @@ inline void finish(ExtractedMesh& mesh, const Region& region) {
 
 // Cubic: six cases per position, in this order.
 struct CubicCase {
-    int axis;           // 0 x, 1 y, 2 z: which neighbour is compared
-    bool curIsSolid;    // the face belongs to cur (true) or to the neighbour
+    int axis;         // 0 x, 1 y, 2 z: which neighbour is compared
+    bool curIsSolid;  // the face belongs to cur (true) or to the neighbour
     float normal[3];
-    int triangles[6];   // indices into q0..q3
+    int triangles[6];  // indices into q0..q3
 };
 constexpr CubicCase kCubicCases[6] = {
-    {0, true, {1, 0, 0}, {0, 2, 1, 1, 2, 3}},  {0, false, {-1, 0, 0}, {0, 1, 2, 1, 3, 2}},
-    {1, true, {0, 1, 0}, {0, 1, 2, 1, 3, 2}},  {1, false, {0, -1, 0}, {0, 2, 1, 1, 2, 3}},
-    {2, true, {0, 0, 1}, {0, 2, 1, 1, 2, 3}},  {2, false, {0, 0, -1}, {0, 1, 2, 1, 3, 2}},
+    {0, true, {1, 0, 0}, {0, 2, 1, 1, 2, 3}}, {0, false, {-1, 0, 0}, {0, 1, 2, 1, 3, 2}},
+    {1, true, {0, 1, 0}, {0, 1, 2, 1, 3, 2}}, {1, false, {0, -1, 0}, {0, 2, 1, 1, 2, 3}},
+    {2, true, {0, 0, 1}, {0, 2, 1, 1, 2, 3}}, {2, false, {0, 0, -1}, {0, 1, 2, 1, 3, 2}},
 };
 // Offsets of q0..q3 from the position, per axis of the face.
 constexpr float kSquareCorners[3][4][3] = {
@@ -48,8 +48,8 @@ inline void cubic(const VoxelVolume& volume, const Region& region, ExtractedMesh
                                     float(z - region.lower.z)};
                 for (const CubicCase& c : kCubicCases) {
                     const Voxel cur = volume.voxel(x, y, z);
-                    const Voxel next = volume.voxel(x + (c.axis == 0), y + (c.axis == 1),
-                                                    z + (c.axis == 2));
+                    const Voxel next =
+                        volume.voxel(x + (c.axis == 0), y + (c.axis == 1), z + (c.axis == 2));
                     const bool curSolid = cur.material() != 0;
                     const bool nextSolid = next.material() != 0;
                     if (c.curIsSolid ? !(curSolid && !nextSolid) : !(nextSolid && !curSolid))
@@ -93,8 +93,8 @@ private:
 
     void walk() {
         const size_t n = size_t(w_) * h_;
-        Slices prev{std::vector<uint8_t>(n), std::vector<int32_t>(n, -1), std::vector<int32_t>(n, -1),
-                    std::vector<int32_t>(n, -1)};
+        Slices prev{std::vector<uint8_t>(n), std::vector<int32_t>(n, -1),
+                    std::vector<int32_t>(n, -1), std::vector<int32_t>(n, -1)};
         Slices cur = prev;
         int occupiedPrev = classify(r_.lower.z, prev.cubes);
         if (occupiedPrev) generateVertices(r_.lower.z, prev);
@@ -133,7 +133,9 @@ private:
         return occupied;
     }
 
-    size_t at(int32_t x, int32_t y) const { return size_t(x - r_.lower.x) + size_t(w_) * (y - r_.lower.y); }
+    size_t at(int32_t x, int32_t y) const {
+        return size_t(x - r_.lower.x) + size_t(w_) * (y - r_.lower.y);
+    }
 
     Vec3f gradient(int32_t x, int32_t y, int32_t z) const {
         return {float(density(x - 1, y, z)) - float(density(x + 1, y, z)),
@@ -179,10 +181,10 @@ private:
                 const uint8_t c = below.cubes[at(x, y)];
                 if (kEdgeTable[c] == 0) continue;
                 const int32_t vertexOf[12] = {
-                    below.x[at(x, y)],         below.y[at(x + 1, y)],     below.x[at(x, y + 1)],
-                    below.y[at(x, y)],         above.x[at(x, y)],         above.y[at(x + 1, y)],
-                    above.x[at(x, y + 1)],     above.y[at(x, y)],         below.z[at(x, y)],
-                    below.z[at(x + 1, y)],     below.z[at(x + 1, y + 1)], below.z[at(x, y + 1)],
+                    below.x[at(x, y)],     below.y[at(x + 1, y)],     below.x[at(x, y + 1)],
+                    below.y[at(x, y)],     above.x[at(x, y)],         above.y[at(x + 1, y)],
+                    above.x[at(x, y + 1)], above.y[at(x, y)],         below.z[at(x, y)],
+                    below.z[at(x + 1, y)], below.z[at(x + 1, y + 1)], below.z[at(x, y + 1)],
                 };
                 for (int t = 0; kTriangleTable[c][t] != -1; t += 3) {
                     const int32_t a = vertexOf[kTriangleTable[c][t]];

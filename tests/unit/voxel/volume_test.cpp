@@ -9,7 +9,9 @@
 namespace cubalorn {
 namespace {
 
-Region box(int ux, int uy, int uz) { return Region{{0, 0, 0}, {ux, uy, uz}}; }
+Region box(int ux, int uy, int uz) {
+    return Region{{0, 0, 0}, {ux, uy, uz}};
+}
 
 std::string constructionError(const Region& r, uint16_t side) {
     try {
@@ -28,6 +30,21 @@ TEST(VoxelVolume, RejectsBadBlockSidesAndRegionsWithTheirMessages) {
     EXPECT_NE(constructionError(box(-1, 10, 10), 32).find("is empty"), std::string::npos);
     EXPECT_NE(constructionError(box(100000, 100000, 100000), 32).find("too large"),
               std::string::npos);
+}
+
+TEST(VoxelVolume, RefusesVolumesLargerThanTheMemoryLimit) {
+    // 100 x 60 x 100 in blocks of 32: 4 x 2 x 4 blocks of 64 KiB each.
+    const uint64_t needed = 32ull * 32 * 32 * 2 * 4 * 2 * 4;
+    EXPECT_NO_THROW(VoxelVolume(box(99, 59, 99), 32, needed));
+    try {
+        VoxelVolume v(box(99, 59, 99), 32, needed - 1);
+        ADD_FAILURE() << "a volume beyond the limit was allocated";
+    } catch (const std::invalid_argument& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Volume region (0, 0, 0) to (99, 59, 99) needs 2 MiB, more than the 1 MiB of "
+                  "memory available");
+    }
+    EXPECT_GT(physicalMemoryBytes(), needed);
 }
 
 TEST(VoxelVolume, Log2OfPowerOfTwo) {
@@ -77,7 +94,7 @@ TEST(VoxelVolume, ReadsWritesAndBorder) {
 TEST(VoxelVolume, NonZeroCountsTrackEveryWrite) {
     VoxelVolume v(box(63, 63, 63), 32);
     v.setVoxel(1, 1, 1, Voxel(0xFF01));
-    v.setVoxel(1, 1, 1, Voxel(0xFF02));  // overwrite keeps the count
+    v.setVoxel(1, 1, 1, Voxel(0xFF02));   // overwrite keeps the count
     v.setVoxel(40, 1, 1, Voxel(0x0100));  // density only still counts
     EXPECT_EQ(v.block(0, 0, 0).nonZeroCount(), 1u);
     EXPECT_EQ(v.block(1, 0, 0).nonZeroCount(), 1u);

@@ -1,0 +1,298 @@
+#include "app/application.h"
+
+#include <new>
+#include <stdexcept>
+
+#include "app/configuration.h"
+#include "app/effects_setup.h"
+#include "app/frame.h"
+#include "app/mesh_presentation.h"
+#include "app/program_file.h"
+#include "app/scene_setup.h"
+#include "effects/effect_handler.h"
+#include "extract/cubic_extractor.h"
+#include "extract/smooth_extractor.h"
+#include "interp/interpreter.h"
+#include "interp/program_settings.h"
+#include "voxel/volume.h"
+#include "voxel/world.h"
+
+namespace cubalorn {
+
+namespace {
+
+constexpr uint8_t kSmoothThreshold = 127;
+
+}  // namespace
+
+RunMode runModeFor(size_t argumentCount) {
+    if (argumentCount == 0) return RunMode::Interactive;
+    if (argumentCount == 1) return RunMode::ProgramFile;
+    return RunMode::Neither;
+}
+
+Application::Application(Output& out, std::FILE* in, ApplicationOptions options)
+    : out_(out),
+      options_(options),
+      console_(in, out),
+      dialogue_(console_, out, *this),
+      engineLog_(&context_.receiver),
+      host_(context_, config_, console_) {}
+
+Application::~Application() {
+    shutDown();
+}
+
+int Application::run(const std::vector<std::string>& arguments) {
+    if (startUp(arguments)) mainLoop();
+    shutDown();
+    out_.flush();
+    return 1;
+}
+
+bool Application::startUp(const std::vector<std::string>& arguments) {
+    mode_ = runModeFor(arguments.size());
+    host_.setTextureFollowsCubicMode(mode_ != RunMode::ProgramFile);
+    out_.print("main Argument %s \n", arguments.empty() ? "(none)" : arguments[0].c_str());
+
+    // A device without a window, only for its file system.
+    irr::IrrlichtDevice* reading =
+        irr::createDevice(irr::video::EDT_NULL, irr::core::dimension2du(640, 480), 16, false, false,
+                          false, &engineLog_);
+
+    if (mode_ == RunMode::ProgramFile) {
+        program_ = loadProgramFile(arguments[0], out_);
+        if (program_) {
+            // The program is a zero-terminated text: a stray zero byte ends it.
+            if (const size_t zero = program_->find('\0'); zero != std::string::npos)
+                program_->resize(zero);
+            out_.print("file:\n%s \n", program_->c_str());
+            applyProgramSettings(*program_);
+        }
+    }
+
+    if (reading != nullptr) readConfiguration(*reading->getFileSystem(), config_);
+    out_.print("maxx %i \n", config_.volumeMax[0]);
+    out_.print("maxy %i \n", config_.volumeMax[1]);
+    out_.print("maxz %i \n", config_.volumeMax[2]);
+    if (reading != nullptr) reading->drop();
+    out_.print("Voxel core 0.2\n");
+
+    if (!openWindow()) return false;
+    if (!createVolume()) return false;
+    runProgramFileFirstTime();
+    presentFirstMesh();
+    createLightAndEffects();
+    context_.backgroundColour = opaqueColour(config_.background, 0);
+
+    printBanner(out_);
+    if (mode_ == RunMode::Interactive) printHelp(out_);
+    out_.flush();
+    return true;
+}
+
+void Application::applyProgramSettings(const std::string& program) {
+    // The pre-pass only reads numbers, so an interpreter over a one-voxel
+    // scratch volume serves before the real volume's size is known.
+    VoxelVolume scratchVolume(Region{{0, 0, 0}, {0, 0, 0}}, kVolumeBlockSide);
+    World scratchWorld(scratchVolume);
+    Interpreter scratch(scratchWorld, host_, out_);
+    scratch.assignProgram(program);
+    const ProgramSettings settings = prescanSettings(scratch);
+    if (settings.volumeFound)
+        config_.volumeMax = {settings.volumeMax.x, settings.volumeMax.y, settings.volumeMax.z};
+    if (settings.backgroundFound) config_.background = settings.background;
+    if (settings.cameraFound) {
+        config_.cameraPosition = settings.cameraPosition;
+        config_.cameraTarget = settings.cameraTarget;
+    }
+}
+
+bool Application::openWindow() {
+    // The window system refuses an empty window by ending the process; say
+    // what is wrong instead.
+    if (config_.windowWidth <= 0 || config_.windowHeight <= 0) {
+        out_.flush();
+        std::fprintf(stderr,
+                     "cubalorn: no window of %dx%d pixels can be opened; give dimensionx and "
+                     "dimensiony in the screen element of %s\n",
+                     config_.windowWidth, config_.windowHeight, kConfigurationFileName);
+        return false;
+    }
+    context_.device = irr::createDevice(
+        options_.driverType,
+        irr::core::dimension2du(static_cast<irr::u32>(config_.windowWidth),
+                                static_cast<irr::u32>(config_.windowHeight)),
+        static_cast<irr::u32>(config_.bitsPerPixel), config_.fullscreen, false, false, &engineLog_);
+    if (context_.device == nullptr) {
+        out_.flush();
+        std::fprintf(stderr,
+                     "cubalorn: the window could not be opened (%dx%d, %d bits per pixel); "
+                     "check the display (DISPLAY, OpenGL) and the screen element of %s\n",
+                     config_.windowWidth, config_.windowHeight, config_.bitsPerPixel,
+                     kConfigurationFileName);
+        return false;
+    }
+    irr::IrrlichtDevice& device = *context_.device;
+    context_.driver = device.getVideoDriver();
+    context_.sceneManager = device.getSceneManager();
+    if (options_.windowCaption != nullptr) device.setWindowCaption(options_.windowCaption);
+    if (mode_ == RunMode::ProgramFile) device.getCursorControl()->setVisible(false);
+
+    effectHandler_ = std::make_unique<EffectHandler>(&device, context_.driver->getScreenSize(),
+                                                     false, false, false);
+    context_.effectHandler = effectHandler_.get();
+    applyEffectColours(*effectHandler_, config_);
+
+    context_.cameras = createCameras(*context_.sceneManager, config_);
+    activateCamera(*context_.sceneManager, context_.cameras, context_.fixedCameraActive);
+    return true;
+}
+
+bool Application::createVolume() {
+    const Region region{{0, 0, 0},
+                        {config_.volumeMax[0], config_.volumeMax[1], config_.volumeMax[2]}};
+    try {
+        volume_ = std::make_unique<VoxelVolume>(region, kVolumeBlockSide);
+    } catch (const std::bad_alloc&) {
+        out_.flush();
+        std::fprintf(stderr,
+                     "cubalorn: not enough memory for a volume up to (%d, %d, %d); choose a "
+                     "smaller INITVOLUMESIZE or maxx, maxy, maxz\n",
+                     region.upper.x, region.upper.y, region.upper.z);
+        return false;
+    } catch (const std::exception& e) {
+        out_.flush();
+        std::fprintf(stderr, "cubalorn: cannot create a volume up to (%d, %d, %d): %s\n",
+                     region.upper.x, region.upper.y, region.upper.z, e.what());
+        return false;
+    }
+    world_ = std::make_unique<World>(*volume_);
+    // A fresh random colour for material 255 on every run.
+    world_->random.seedFromTime();
+    world_->palette.initPalette(world_->random);
+    context_.volume = volume_.get();
+    interpreter_ = std::make_unique<Interpreter>(*world_, host_, out_);
+    return true;
+}
+
+void Application::runProgramFileFirstTime() {
+    if (mode_ != RunMode::ProgramFile || !program_) return;
+    interpreter_->assignProgram(*program_);
+    interpreter_->prescanProgram();
+    interpreter_->lineFinished = false;
+    interpreter_->runLine();
+    out_.flush();
+}
+
+void Application::presentFirstMesh() {
+    const Region& region = volume_->region();
+    cubicExtractor_ = std::make_unique<CubicExtractor>(*volume_, region, context_.extractedMesh);
+    smoothExtractor_ = std::make_unique<SmoothExtractor>(*volume_, region, context_.extractedMesh,
+                                                         kSmoothThreshold);
+    context_.cubicExtractor = cubicExtractor_.get();
+    context_.smoothExtractor = smoothExtractor_.get();
+    if (config_.cubicMode)
+        cubicExtractor_->execute();
+    else
+        smoothExtractor_->execute();
+
+    context_.meshBuffer = createVoxelMeshBuffer();
+    context_.mesh = new irr::scene::SMesh();
+    rebuildMeshBuffer(*context_.meshBuffer, context_.extractedMesh, [&](uint8_t index) {
+        return vertexColour(world_->palette, world_->random, index);
+    });
+    out_.print("vert %i \n", static_cast<int>(context_.meshBuffer->getVertexCount()));
+    out_.print("ind  %i \n", static_cast<int>(context_.meshBuffer->getIndexCount()));
+    context_.mesh->addMeshBuffer(context_.meshBuffer);
+    context_.mesh->recalculateBoundingBox();
+    context_.meshNode = context_.sceneManager->addMeshSceneNode(context_.mesh, nullptr, -1);
+    if (context_.meshNode != nullptr)
+        configureMeshNode(*context_.meshNode, *context_.driver, config_.useEffects,
+                          config_.cubicMode);
+    context_.meshUpToDate = true;
+}
+
+void Application::createLightAndEffects() {
+    context_.light = createLight(*context_.sceneManager, config_);
+    addShadowLightAndPasses(*effectHandler_, config_, *context_.driver, context_.meshNode,
+                            context_.light);
+}
+
+bool Application::windowActive() const {
+    return context_.device->isWindowActive();
+}
+
+void Application::mainLoop() {
+    irr::IrrlichtDevice& device = *context_.device;
+    if (!device.run()) return;
+    while (!context_.receiver.isKeyDown(irr::KEY_ESCAPE) && dialogue_.state() != kQuit) {
+        if (windowActive() || mode_ == RunMode::Interactive) {
+            handleWindowKeys(context_, config_);
+            drawFrame(context_, config_, world_->palette, world_->random);
+            ++framesDrawn_;
+            switch (mode_) {
+                case RunMode::ProgramFile:
+                    resumeProgram();
+                    break;
+                case RunMode::Interactive:
+                    if (dialogue_.state() != kFreeCamera) {
+                        dialogue_.hold();
+                        context_.meshUpToDate = false;
+                    }
+                    break;
+                case RunMode::Neither:
+                    break;
+            }
+        } else {
+            // Nothing to draw until the window has the focus again: wait a
+            // little rather than spin.
+            device.sleep(10);
+        }
+        if (!device.run()) break;
+    }
+}
+
+void Application::resumeProgram() {
+    if (!interpreter_->resumePending || !program_) return;
+    interpreter_->lineFinished = false;
+    interpreter_->runLine();
+    context_.meshUpToDate = false;
+    out_.flush();
+}
+
+void Application::runProgramLine(const std::string& line) {
+    interpreter_->assignProgram(line);
+    interpreter_->lineFinished = false;
+    interpreter_->runLine();
+}
+
+void Application::enterFreeCamera() {
+    context_.fixedCameraActive = false;
+    if (context_.device != nullptr) context_.device->getCursorControl()->setVisible(false);
+}
+
+void Application::shutDown() {
+    // The handler only holds references; give them back while the scene exists.
+    effectHandler_.reset();
+    context_.effectHandler = nullptr;
+    if (context_.mesh != nullptr) {
+        context_.mesh->drop();
+        context_.mesh = nullptr;
+    }
+    if (context_.meshBuffer != nullptr) {
+        context_.meshBuffer->drop();
+        context_.meshBuffer = nullptr;
+    }
+    if (context_.device != nullptr) {
+        context_.device->drop();
+        context_.device = nullptr;
+        context_.driver = nullptr;
+        context_.sceneManager = nullptr;
+        context_.meshNode = nullptr;
+        context_.cameras = {};
+        context_.light = {};
+    }
+}
+
+}  // namespace cubalorn

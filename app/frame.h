@@ -1,0 +1,41 @@
+#pragma once
+// One pass of the window: the keys the window itself answers (O, M), the
+// presented mesh brought up to date with the volume, and one frame drawn
+// (scene through the effect handler or the scene manager, caption, screen
+// texts). Shared by the window program and anything else that renders the
+// same scene (a headless exporter reads the back buffer in `beforePresent`).
+
+#include <functional>
+#include <string>
+
+#include "app/app_config.h"
+#include "app/app_context.h"
+#include "voxel/palette.h"
+#include "voxel/random.h"
+
+namespace cubalorn {
+
+// Key O flips wireframe, key M flips cubic/smooth extraction (with the voxel
+// texture) and marks the mesh out of date. Each key acts on every pass it is
+// held.
+void handleWindowKeys(AppContext& context, AppConfig& config);
+
+// Runs the extractor `cubicMode` selects and refills the mesh buffer, when
+// the mesh is out of date. Returns whether it rebuilt.
+bool updatePresentedMesh(AppContext& context, const AppConfig& config, const Palette& palette,
+                         Random& random);
+
+// The vertex colour of a palette index (alpha 255; index 255 draws a fresh
+// random colour on every call).
+irr::video::SColor vertexColour(const Palette& palette, Random& random, uint8_t index);
+
+// "Cam: %f %f %f -> %f %f %f" with the free camera's position and target.
+std::string cameraCaption(const irr::core::vector3df& position, const irr::core::vector3df& target);
+
+// One whole frame: mesh update, begin (cleared with backgroundColour), the
+// scene, the caption when showCameraPosition is set, the queued screen texts
+// (then the queue is empty), `beforePresent` if given, end.
+void drawFrame(AppContext& context, const AppConfig& config, const Palette& palette, Random& random,
+               const std::function<void()>& beforePresent = nullptr);
+
+}  // namespace cubalorn

@@ -1,0 +1,23 @@
+// cubalorn: the window program. Without an argument it reads Logo lines at
+// the console; with one it runs that program file; the volume is shown in a
+// 3-D window after every line.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "interp/large_stack.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    int status = 1;
+    // Programs nest by native recursion: the whole program, window included,
+    // runs on one thread whose stack holds the interpreter's deepest nesting.
+    cubalorn::runWithLargeStack([&] {
+        cubalorn::StdoutOutput out;
+        cubalorn::Application application(out, stdin);
+        status = application.run(arguments);
+    });
+    return status;
+}

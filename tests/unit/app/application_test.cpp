@@ -1,0 +1,394 @@
+// The whole program on the engine's null driver: start-up texts in their
+// order, the settings that win, what the first run of a program file reaches,
+// the console loop and its frames, and the per-frame steps.
+
+#include "app/application.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/frame.h"
+#include "app/mesh_presentation.h"
+#include "effects/effect_handler.h"
+#include "extract/cubic_extractor.h"
+#include "extract/smooth_extractor.h"
+#include "interp/interpreter.h"
+#include "null_device.h"
+#include "voxel/world.h"
+
+namespace cubalorn {
+namespace {
+
+const std::string kBanner =
+    "------------------------------------------------\n"
+    "Cubalorn - powered by Irrlicht.\n";
+const std::string kHelp =
+    "HELP > Show this help\n"
+    "programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n"
+    "FREECAM > Quit interpreter to fly with freecam\n"
+    "QUIT > Quit program\n";
+
+// A configuration that sets every value the tests look at.
+std::string configuration(const std::string& extra = "") {
+    return "<config>\n"
+           "<screen dimensionx=\"64\" dimensiony=\"48\" bitsperpixel=\"32\" backgroundred=\"7\" "
+           "backgroundgreen=\"8\" backgroundblue=\"9\"/>\n"
+           "<effects ambientred=\"1\" ambientgreen=\"2\" ambientblue=\"3\" lightred=\"255\" "
+           "lightgreen=\"51\" lightblue=\"0\" lightposx=\"10\" lightposy=\"20\" lightposz=\"30\" "
+           "lighttarx=\"-1\" lighttary=\"-2\" lighttarz=\"-3\" useeffects=\"true\" "
+           "shadowmapfilter=\"7\"/>\n"
+           "<volume maxx=\"3\" maxy=\"4\" maxz=\"5\" cubic=\"true\"/>\n"
+           "<camera camx=\"9\" camy=\"9\" camz=\"9\" targetx=\"0\" targety=\"0\" "
+           "targetz=\"0\"/>\n" +
+           extra + "</config>\n";
+}
+
+// Runs each test in a scratch folder holding the configuration (and the
+// shipped media, so the voxel texture and the font load).
+class ApplicationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char cwd[4096];
+        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+        source_ = cwd;
+        char pattern[] = "/tmp/cubalorn-app-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder_ = pattern;
+        ASSERT_EQ(symlink((source_ + "/media").c_str(), (folder_ + "/media").c_str()), 0);
+        ASSERT_EQ(chdir(folder_.c_str()), 0);
+        write("configwindows.xml.txt", configuration());
+    }
+    void TearDown() override {
+        app_.reset();
+        if (input_ != nullptr) std::fclose(input_);
+        ASSERT_EQ(chdir(source_.c_str()), 0);
+        std::system(("rm -rf " + folder_).c_str());
+    }
+
+    void write(const std::string& name, const std::string& text) {
+        std::ofstream(name, std::ios::binary) << text;
+    }
+
+    Application& start(const std::string& consoleInput = "") {
+        input_ = consoleInput.empty()
+                     ? std::fopen("/dev/null", "rb")
+                     : fmemopen(const_cast<char*>(input(consoleInput)), consoleInput.size(), "rb");
+        ApplicationOptions options;
+        options.driverType = irr::video::EDT_NULL;
+        app_ = std::make_unique<Application>(out_, input_, options);
+        return *app_;
+    }
+
+    const char* input(const std::string& text) {
+        inputText_ = text;
+        return inputText_.data();
+    }
+
+    std::string source_;
+    std::string folder_;
+    std::string inputText_;
+    std::FILE* input_ = nullptr;
+    StringOutput out_;
+    std::unique_ptr<Application> app_;
+};
+
+TEST_F(ApplicationTest, StartUpTextsFollowTheMode) {
+    write("prog.logo", "print \"hi");
+    const struct {
+        const char* name;
+        std::vector<std::string> arguments;
+        RunMode mode;
+        std::string printed;
+    } cases[] = {
+        {"interactive",
+         {},
+         RunMode::Interactive,
+         "main Argument (none) \nmaxx 3 \nmaxy 4 \nmaxz 5 \nVoxel core 0.2\nvert 0 \nind  0 \n" +
+             kBanner + kHelp},
+        {"program file",
+         {"prog.logo"},
+         RunMode::ProgramFile,
+         "main Argument prog.logo \nfile:\nprint \"hi \nmaxx 3 \nmaxy 4 \nmaxz 5 \n"
+         "Voxel core 0.2\nhi\nvert 0 \nind  0 \n" +
+             kBanner},
+        {"missing program file",
+         {"none.logo"},
+         RunMode::ProgramFile,
+         "main Argument none.logo \nERROR - could not open file none.logo\nmaxx 3 \nmaxy 4 \n"
+         "maxz 5 \nVoxel core 0.2\nvert 0 \nind  0 \n" +
+             kBanner},
+        {"two arguments",
+         {"prog.logo", "x"},
+         RunMode::Neither,
+         "main Argument prog.logo \nmaxx 3 \nmaxy 4 \nmaxz 5 \nVoxel core 0.2\nvert 0 \nind  0 \n" +
+             kBanner},
+    };
+    for (const auto& c : cases) {
+        out_.clear();
+        if (input_ != nullptr) std::fclose(input_);
+        Application& app = start();
+        EXPECT_TRUE(app.startUp(c.arguments)) << c.name;
+        EXPECT_EQ(app.mode(), c.mode) << c.name;
+        EXPECT_EQ(out_.text(), c.printed) << c.name;
+        app_.reset();
+    }
+}
+
+TEST_F(ApplicationTest, UnusableWindowSizeEndsBeforeTheBanner) {
+    const struct {
+        const char* screen;
+    } cases[] = {{"<screen fullscreen=\"false\"/>"},
+                 {"<screen dimensionx=\"-640\" dimensiony=\"480\"/>"},
+                 {"<screen dimensionx=\"640\" dimensiony=\"0\"/>"}};
+    for (const auto& c : cases) {
+        write("configwindows.xml.txt", std::string("<config>") + c.screen + "</config>");
+        out_.clear();
+        if (input_ != nullptr) std::fclose(input_);
+        EXPECT_EQ(start().run({}), 1) << c.screen;
+        EXPECT_EQ(out_.text(), "main Argument (none) \nmaxx 0 \nmaxy 0 \nmaxz 0 \nVoxel core 0.2\n")
+            << c.screen;
+        EXPECT_EQ(app_->context().device, nullptr);
+        app_.reset();
+    }
+}
+
+TEST_F(ApplicationTest, ProgramFileSettingsWinOverTheConfiguration) {
+    // BACKGROUND 0 0 0 leaves the background to the configuration (the
+    // pre-pass finds it in a procedure that never runs).
+    write("prog.logo",
+          "INITVOLUMESIZE 10 6 8\nCAMERAPOS 1 2 3 4 5 6\nto \"unused BACKGROUND 0 0 0 end\n");
+    Application& app = start();
+    ASSERT_TRUE(app.startUp({"prog.logo"}));
+    EXPECT_EQ(app.config().volumeMax, (std::array<int, 3>{10, 6, 8}));
+    const Region& region = app.world()->volume.region();
+    EXPECT_EQ(region.upper, (Vec3i{10, 6, 8}));
+    EXPECT_EQ(region.lower, (Vec3i{0, 0, 0}));
+    EXPECT_NE(out_.text().find("maxx 10 \nmaxy 6 \nmaxz 8 \n"), std::string::npos);
+    EXPECT_EQ(app.config().background, (std::array<int, 3>{7, 8, 9}));
+    EXPECT_EQ(app.context().backgroundColour, irr::video::SColor(0, 7, 8, 9));
+    for (auto* camera : {app.context().cameras.freeCamera, app.context().cameras.fixedCamera}) {
+        EXPECT_EQ(camera->getPosition(), irr::core::vector3df(1, 2, 3));
+        EXPECT_EQ(camera->getTarget(), irr::core::vector3df(4, 5, 6));
+    }
+    EXPECT_EQ(app.context().sceneManager->getActiveCamera(), app.context().cameras.freeCamera);
+}
+
+TEST_F(ApplicationTest, LightAndShadowSettingsComeFromTheConfiguration) {
+    Application& app = start();
+    ASSERT_TRUE(app.startUp({}));
+    AppContext& c = app.context();
+    ASSERT_NE(c.light.node, nullptr);
+    EXPECT_EQ(c.light.node->getPosition(), irr::core::vector3df(10, 20, 30));
+    ASSERT_NE(c.light.marker, nullptr);
+    EXPECT_EQ(c.light.marker->getParent(), c.light.node);
+    ASSERT_EQ(c.effectHandler->lights().size(), 1u);
+    const SShadowLight& light = c.effectHandler->lights()[0];
+    EXPECT_EQ(light.position, irr::core::vector3df(10, 20, 30));
+    EXPECT_EQ(light.target, irr::core::vector3df(-1, -2, -3));
+    EXPECT_EQ(light.resolution, 1024u);
+    EXPECT_FLOAT_EQ(light.colour.r, 1.0f);
+    EXPECT_FLOAT_EQ(light.colour.g, 0.2f);
+    EXPECT_FLOAT_EQ(light.colour.b, 0.0f);
+    EXPECT_FLOAT_EQ(light.farDistance, 282.0f);
+    // The one registered node is the mesh, with filter 7 clamped to the widest.
+    ASSERT_EQ(c.effectHandler->shadowNodes().size(), 1u);
+    EXPECT_EQ(c.effectHandler->shadowNodes()[0].node, c.meshNode);
+    EXPECT_EQ(c.effectHandler->shadowNodes()[0].filter, ShadowFilter::Filter16);
+    // With the effects on, the handler lights the mesh: the engine's lighting is off.
+    EXPECT_FALSE(c.meshNode->getMaterial(0).Lighting);
+    EXPECT_NE(c.meshNode->getMaterial(0).getTexture(0), nullptr) << "cubic mode has the texture";
+}
+
+TEST_F(ApplicationTest, FirstRunOfAProgramFileReachesTheLightAndTheClearColour) {
+    write("prog.logo",
+          "lightpos 1 2 3 4 5 6\nbackground 40 50 60\nsetvoxelcubic 0\nrefreshall\n"
+          "lightpos 9 9 9 9 9 9\n");
+    Application& app = start();
+    ASSERT_TRUE(app.startUp({"prog.logo"}));
+    AppContext& c = app.context();
+    EXPECT_EQ(c.light.node->getPosition(), irr::core::vector3df(1, 2, 3));
+    EXPECT_EQ(c.effectHandler->lights()[0].target, irr::core::vector3df(4, 5, 6));
+    EXPECT_EQ(c.backgroundColour, irr::video::SColor(0, 40, 50, 60));
+    EXPECT_TRUE(app.interpreter()->resumePending) << "stopped at the REFRESHALL";
+    EXPECT_FALSE(app.config().cubicMode);
+    EXPECT_EQ(c.meshNode->getMaterial(0).getTexture(0), nullptr) << "smooth mode has no texture";
+}
+
+TEST_F(ApplicationTest, ConsoleLoopDrawsOneFrameAfterEachLineOnceALineHasRun) {
+    // Empty line and HELP before the first program line prompt again at
+    // once; afterwards each costs one frame. The end of input ends the loop.
+    Application& app = start("\nhelp\nprint 5\n\nHELP\n" + std::string(80, 'x') + "\nprint 6\n");
+    ASSERT_TRUE(app.startUp({}));
+    out_.clear();
+    app.mainLoop();
+    EXPECT_EQ(out_.text(), "> > " + kHelp + "> 5\n> > " + kHelp +
+                               "> ERROR - console line longer than 79 characters, nothing of it "
+                               "was run\n> 6\n> ");
+    EXPECT_EQ(app.consoleState(), kQuit);
+    // Frames: before the first prompt, after "print 5", the empty line,
+    // HELP, the refused line and "print 6".
+    EXPECT_EQ(app.framesDrawn(), 6u);
+}
+
+TEST_F(ApplicationTest, QuitEndsWithStatusOneAndOnlyTheDeviceGoes) {
+    Application& app = start("print 1\nquit\nprint 2\n");
+    EXPECT_EQ(app.run({}), 1);
+    const std::string tail = "> 1\n> ";
+    ASSERT_GE(out_.text().size(), tail.size());
+    EXPECT_EQ(out_.text().substr(out_.text().size() - tail.size()), tail)
+        << "nothing runs after QUIT";
+    EXPECT_EQ(app.consoleState(), kQuit);
+    EXPECT_EQ(app.context().device, nullptr);
+}
+
+TEST_F(ApplicationTest, ProgramLinesReachTheCamerasAndTheCaption) {
+    write("configwindows.xml.txt", configuration("<camera showcamerapos=\"true\"/>\n"));
+    Application& app = start("camerapos 1 2 3 4 5 6\nchangecamera 0\n");
+    ASSERT_TRUE(app.startUp({}));
+    app.mainLoop();
+    AppContext& c = app.context();
+    EXPECT_NE(out_.text().find("camerapos \n"), std::string::npos);
+    EXPECT_EQ(c.cameras.freeCamera->getPosition(), irr::core::vector3df(1, 2, 3));
+    EXPECT_EQ(c.sceneManager->getActiveCamera(), c.cameras.fixedCamera);
+    EXPECT_TRUE(c.fixedCameraActive);
+    // The caption of the last frame shows the free camera (whose target its
+    // animator has turned with the null device's cursor meanwhile).
+    const std::string caption =
+        cameraCaption(c.cameras.freeCamera->getPosition(), c.cameras.freeCamera->getTarget());
+    EXPECT_EQ(caption.rfind("Cam: 1.000000 2.000000 3.000000 -> ", 0), 0u) << caption;
+    EXPECT_EQ(std::wstring(c.captionBuffer.data()), std::wstring(caption.begin(), caption.end()));
+}
+
+TEST(CameraCaption, FormatsPositionAndTarget) {
+    EXPECT_EQ(cameraCaption({1.5f, -2, 0}, {0.25f, 1e6f, -0.125f}),
+              "Cam: 1.500000 -2.000000 0.000000 -> 0.250000 1000000.000000 -0.125000");
+}
+
+TEST(RunMode, FollowsTheArgumentCount) {
+    EXPECT_EQ(runModeFor(0), RunMode::Interactive);
+    EXPECT_EQ(runModeFor(1), RunMode::ProgramFile);
+    EXPECT_EQ(runModeFor(2), RunMode::Neither);
+    EXPECT_EQ(runModeFor(7), RunMode::Neither);
+}
+
+// A context over the null device with a small volume, both extractors and
+// the presented mesh, as the application builds them.
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        irr::IrrlichtDevice& device = testing::nullDevice();
+        context.device = &device;
+        context.driver = device.getVideoDriver();
+        context.sceneManager = device.getSceneManager();
+        context.volume = &volume;
+        context.cubicExtractor = &cubic;
+        context.smoothExtractor = &smooth;
+        context.meshBuffer = createVoxelMeshBuffer();
+        context.mesh = new irr::scene::SMesh();
+        context.mesh->addMeshBuffer(context.meshBuffer);
+        context.meshNode = context.sceneManager->addMeshSceneNode(context.mesh);
+        configureMeshNode(*context.meshNode, *context.driver, true, true);
+    }
+    void TearDown() override {
+        context.meshNode->remove();
+        context.mesh->drop();
+        context.meshBuffer->drop();
+    }
+
+    VoxelVolume volume{Region{{0, 0, 0}, {7, 7, 7}}, 32};
+    World world{volume};
+    AppConfig config;
+    AppContext context;
+    CubicExtractor cubic{volume, volume.region(), context.extractedMesh};
+    SmoothExtractor smooth{volume, volume.region(), context.extractedMesh, 127};
+};
+
+TEST_F(FrameTest, WindowKeysActOnEveryPassTheyAreHeld) {
+    const struct {
+        bool o, m;
+        bool wireframe, cubicMode, upToDate, textured;
+    } passes[] = {
+        // state after each pass, starting solid, cubic, up to date, textured
+        {false, false, false, true, true, true}, {true, false, true, true, true, true},
+        {true, false, false, true, true, true},  {false, true, false, false, false, false},
+        {false, true, false, true, false, true}, {true, true, true, false, false, false},
+    };
+    context.meshNode->getMaterial(0).PointCloud = true;
+    int pass = 0;
+    for (const auto& p : passes) {
+        context.meshUpToDate = true;
+        context.receiver.keyDown[irr::KEY_KEY_O] = p.o;
+        context.receiver.keyDown[irr::KEY_KEY_M] = p.m;
+        handleWindowKeys(context, config);
+        const irr::video::SMaterial& m = context.meshNode->getMaterial(0);
+        EXPECT_EQ(m.Wireframe, p.wireframe) << "pass " << pass;
+        if (p.o) {
+            EXPECT_FALSE(m.PointCloud) << "pass " << pass;
+        }
+        EXPECT_EQ(config.cubicMode, p.cubicMode) << "pass " << pass;
+        EXPECT_EQ(context.meshUpToDate, p.upToDate) << "pass " << pass;
+        EXPECT_EQ(m.getTexture(0) != nullptr, p.textured) << "pass " << pass;
+        ++pass;
+    }
+}
+
+TEST_F(FrameTest, OutOfDateMeshIsExtractedByTheSelectedExtractor) {
+    for (int x = 2; x < 5; ++x)
+        for (int y = 2; y < 5; ++y)
+            for (int z = 2; z < 5; ++z) volume.setVoxel(x, y, z, Voxel::make(9, 255));
+    ExtractedMesh expectedCubic, expectedSmooth;
+    CubicExtractor(volume, volume.region(), expectedCubic).execute();
+    SmoothExtractor(volume, volume.region(), expectedSmooth, 127).execute();
+    ASSERT_NE(expectedCubic.vertices.size(), expectedSmooth.vertices.size());
+
+    const struct {
+        bool cubicMode;
+        bool upToDate;
+        const ExtractedMesh* expected;  // null: the buffer stays as it was
+    } cases[] = {
+        {true, false, &expectedCubic},
+        {false, true, nullptr},
+        {false, false, &expectedSmooth},
+        {true, false, &expectedCubic},
+    };
+    irr::u32 previous = 0;
+    for (const auto& c : cases) {
+        config.cubicMode = c.cubicMode;
+        context.meshUpToDate = c.upToDate;
+        EXPECT_EQ(updatePresentedMesh(context, config, world.palette, world.random), !c.upToDate);
+        EXPECT_TRUE(context.meshUpToDate);
+        const irr::u32 count = context.meshBuffer->getVertexCount();
+        if (c.expected == nullptr) {
+            EXPECT_EQ(count, previous);
+            continue;
+        }
+        ASSERT_EQ(count, c.expected->vertices.size());
+        EXPECT_EQ(context.meshBuffer->getIndexCount(), c.expected->indices.size());
+        const PaletteEntry& red = world.palette.entry(9);
+        const irr::video::S3DVertex& v =
+            static_cast<irr::video::S3DVertex*>(context.meshBuffer->getVertices())[0];
+        EXPECT_EQ(v.Color, irr::video::SColor(255, red.red, red.green, red.blue));
+        EXPECT_EQ(context.mesh->getBoundingBox(), context.meshBuffer->getBoundingBox());
+        previous = count;
+    }
+}
+
+TEST_F(FrameTest, FrameEmptiesTheScreenTextQueue) {
+    context.screenTextList.push_back({"one", 1, 2, 3, 4, "font"});
+    context.screenTextList.push_back({"two", 1, 2, 3, 5, "font"});
+    drawFrame(context, config, world.palette, world.random);
+    EXPECT_TRUE(context.screenTextList.empty());
+    bool called = false;
+    drawFrame(context, config, world.palette, world.random, [&] { called = true; });
+    EXPECT_TRUE(called);
+}
+
+}  // namespace
+}  // namespace cubalorn

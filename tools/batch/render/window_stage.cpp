@@ -1,0 +1,238 @@
+#include "window_stage.h"
+
+#include <GL/gl.h>
+#include <irrlicht.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app_config.h"
+#include "app/app_context.h"
+#include "app/configuration.h"
+#include "app/console_input.h"
+#include "app/effects_setup.h"
+#include "app/frame.h"
+#include "app/mesh_presentation.h"
+#include "app/scene_setup.h"
+#include "app/window_host.h"
+#include "effects/effect_handler.h"
+#include "export/atomic_file.h"
+#include "extract/cubic_extractor.h"
+#include "extract/smooth_extractor.h"
+#include "own_display.h"
+#include "voxel/volume.h"
+#include "voxel/world.h"
+
+namespace cubalorn::batch {
+
+namespace {
+
+constexpr uint8_t kSmoothThreshold = 127;
+
+// The engine's warnings and errors go to standard error; its chatter about
+// drivers and extensions does not, so a script sees only what matters.
+class QuietEngineLog : public irr::IEventReceiver {
+public:
+    explicit QuietEngineLog(irr::IEventReceiver* next) : next_(next) {}
+    bool OnEvent(const irr::SEvent& event) override {
+        if (event.EventType == irr::EET_LOG_TEXT_EVENT) {
+            if (event.LogEvent.Level >= irr::ELL_WARNING && event.LogEvent.Text != nullptr)
+                std::fprintf(stderr, "cubalorn-batch: engine: %s\n", event.LogEvent.Text);
+            return true;
+        }
+        return next_ != nullptr && next_->OnEvent(event);
+    }
+
+private:
+    irr::IEventReceiver* next_;
+};
+
+}  // namespace
+
+struct WindowStage::Impl {
+    explicit Impl(Output& out)
+        : console(stdin, out), log(&context.receiver), windowHost(context, config, console) {}
+    ~Impl() {
+        effectHandler.reset();
+        context.effectHandler = nullptr;
+        if (context.mesh != nullptr) context.mesh->drop();
+        if (context.meshBuffer != nullptr) context.meshBuffer->drop();
+        if (context.device != nullptr) context.device->drop();
+    }
+
+    AppConfig config;
+    AppContext context;
+    ConsoleInput console;
+    QuietEngineLog log;
+    WindowHost windowHost;
+    OwnDisplay display;  // destroyed after the device, which may still talk to it
+    std::unique_ptr<EffectHandler> effectHandler;
+    std::unique_ptr<CubicExtractor> cubicExtractor;
+    std::unique_ptr<SmoothExtractor> smoothExtractor;
+    World* world = nullptr;
+};
+
+WindowStage::WindowStage(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+WindowStage::~WindowStage() = default;
+
+Host& WindowStage::host() {
+    return impl_->windowHost;
+}
+
+Vec3i WindowStage::volumeMax() const {
+    const auto& m = impl_->config.volumeMax;
+    return {m[0], m[1], m[2]};
+}
+
+std::unique_ptr<WindowStage> WindowStage::open(const Request& request, Output& out,
+                                               std::string& error) {
+    auto impl = std::make_unique<Impl>(out);
+    AppConfig& config = impl->config;
+    AppContext& context = impl->context;
+
+    // The window's order: the program's own settings first, then the file
+    // fills what they left open.
+    if (const ProgramSettings* s = request.programSettings) {
+        if (s->volumeFound) config.volumeMax = {s->volumeMax.x, s->volumeMax.y, s->volumeMax.z};
+        if (s->backgroundFound) config.background = s->background;
+        if (s->cameraFound) {
+            config.cameraPosition = s->cameraPosition;
+            config.cameraTarget = s->cameraTarget;
+        }
+    }
+    if (irr::IrrlichtDevice* reading =
+            irr::createDevice(irr::video::EDT_NULL, irr::core::dimension2du(640, 480), 16, false,
+                              false, false, &impl->log)) {
+        readConfiguration(*reading->getFileSystem(), config);
+        reading->drop();
+    }
+    if (request.width > 0) {
+        config.windowWidth = request.width;
+        config.windowHeight = request.height;
+    }
+    config.fullscreen = false;
+
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') {
+        if (!impl->display.start(config.windowWidth, config.windowHeight, error)) return nullptr;
+    }
+
+    context.device = irr::createDevice(
+        irr::video::EDT_OPENGL,
+        irr::core::dimension2du(static_cast<irr::u32>(config.windowWidth),
+                                static_cast<irr::u32>(config.windowHeight)),
+        static_cast<irr::u32>(config.bitsPerPixel), false, false, false, &impl->log);
+    if (context.device == nullptr) {
+        error = "cannot open an OpenGL window of " + std::to_string(config.windowWidth) + "x" +
+                std::to_string(config.windowHeight) + " on display " +
+                std::string(std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(none)");
+        return nullptr;
+    }
+    irr::IrrlichtDevice& device = *context.device;
+    context.driver = device.getVideoDriver();
+    context.sceneManager = device.getSceneManager();
+    device.setWindowCaption(L"Cubalorn");
+    const irr::core::dimension2du screen = context.driver->getScreenSize();
+    if (screen.Width != static_cast<irr::u32>(config.windowWidth) ||
+        screen.Height != static_cast<irr::u32>(config.windowHeight)) {
+        error = "the display gave a window of " + std::to_string(screen.Width) + "x" +
+                std::to_string(screen.Height) + " instead of " +
+                std::to_string(config.windowWidth) + "x" + std::to_string(config.windowHeight);
+        return nullptr;
+    }
+
+    impl->effectHandler = std::make_unique<EffectHandler>(&device, screen, false, false, false);
+    context.effectHandler = impl->effectHandler.get();
+    applyEffectColours(*impl->effectHandler, config);
+    context.cameras = createCameras(*context.sceneManager, config);
+    activateCamera(*context.sceneManager, context.cameras, context.fixedCameraActive);
+    return std::unique_ptr<WindowStage>(new WindowStage(std::move(impl)));
+}
+
+void WindowStage::present(VoxelVolume& volume, World& world) {
+    Impl& s = *impl_;
+    AppContext& context = s.context;
+    const AppConfig& config = s.config;
+    s.world = &world;
+    context.volume = &volume;
+
+    const Region& region = volume.region();
+    s.cubicExtractor = std::make_unique<CubicExtractor>(volume, region, context.extractedMesh);
+    s.smoothExtractor =
+        std::make_unique<SmoothExtractor>(volume, region, context.extractedMesh, kSmoothThreshold);
+    context.cubicExtractor = s.cubicExtractor.get();
+    context.smoothExtractor = s.smoothExtractor.get();
+    context.meshBuffer = createVoxelMeshBuffer();
+    context.mesh = new irr::scene::SMesh();
+    context.mesh->addMeshBuffer(context.meshBuffer);
+    context.meshUpToDate = false;
+    updatePresentedMesh(context, config, world.palette, world.random);
+    context.meshNode = context.sceneManager->addMeshSceneNode(context.mesh, nullptr, -1);
+    if (context.meshNode != nullptr)
+        configureMeshNode(*context.meshNode, *context.driver, config.useEffects, config.cubicMode);
+
+    // The light and the post passes.
+    context.light = createLight(*context.sceneManager, config);
+    addShadowLightAndPasses(*s.effectHandler, config, *context.driver, context.meshNode,
+                            context.light);
+    context.backgroundColour = opaqueColour(config.background, 0);
+}
+
+bool WindowStage::drawFrame(const std::vector<std::string>& pictures, std::string& errors) {
+    Impl& s = *impl_;
+    AppContext& context = s.context;
+    context.device->run();
+    // Every pass follows a run of program text, after which the window
+    // meshes the volume again.
+    context.meshUpToDate = false;
+    const int width = s.config.windowWidth;
+    const int height = s.config.windowHeight;
+    std::vector<unsigned char> rgb;
+    auto readBack = [&] {
+        // The front buffer holds nothing under Xvfb: read the frame before it is shown.
+        rgb.resize(size_t(width) * height * 3);
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    };
+    cubalorn::drawFrame(context, s.config, s.world->palette, s.world->random,
+                        pictures.empty() ? std::function<void()>() : readBack);
+    if (pictures.empty()) return true;
+
+    // OpenGL's rows run bottom up, a picture's top down.
+    std::vector<unsigned char> topDown(rgb.size());
+    const size_t row = size_t(width) * 3;
+    for (int y = 0; y < height; ++y)
+        std::memcpy(&topDown[size_t(y) * row], &rgb[size_t(height - 1 - y) * row], row);
+
+    irr::video::IVideoDriver& driver = *context.driver;
+    irr::video::IImage* image =
+        driver.createImageFromData(irr::video::ECF_R8G8B8, irr::core::dimension2du(width, height),
+                                   topDown.data(), true, false);
+    // Compressed, a PNG is never much larger than its raw pixels.
+    std::vector<char> png(topDown.size() + 65536);
+    irr::io::IWriteFile* file = context.device->getFileSystem()->createMemoryWriteFile(
+        png.data(), static_cast<irr::s32>(png.size()), "frame.png", false);
+    const bool encoded =
+        image != nullptr && file != nullptr && driver.writeImageToFile(image, file);
+    const long length = file != nullptr ? file->getPos() : 0;
+    if (file != nullptr) file->drop();
+    if (image != nullptr) image->drop();
+
+    bool ok = true;
+    for (const std::string& path : pictures) {
+        std::string error;
+        if (!encoded) {
+            errors +=
+                "cubalorn-batch: cannot write '" + path + "': the picture could not be encoded\n";
+            ok = false;
+        } else if (!exporter::writeFileAtomically(path, std::string_view(png.data(), length),
+                                                  error)) {
+            errors += "cubalorn-batch: " + error + "\n";
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+}  // namespace cubalorn::batch

@@ -1,0 +1,58 @@
+#pragma once
+// The window's scene without anyone watching: the same configuration,
+// cameras, light, mesh presentation and effect pipeline as the cubalorn
+// window, drawn through the real OpenGL driver, each frame read back before
+// it is presented and written as a PNG.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "interp/host.h"
+#include "interp/output.h"
+#include "interp/program_settings.h"
+#include "voxel/region.h"
+
+namespace cubalorn {
+class VoxelVolume;
+struct World;
+}  // namespace cubalorn
+
+namespace cubalorn::batch {
+
+class WindowStage {
+public:
+    struct Request {
+        int width = 0;  // 0: the configured window size
+        int height = 0;
+        const ProgramSettings* programSettings = nullptr;  // a program file's, if any
+    };
+
+    // Reads configwindows.xml.txt, starts an X server of its own when there
+    // is no DISPLAY, opens the OpenGL window and builds the effect handler
+    // and cameras. Null with `error` set when any of it fails.
+    static std::unique_ptr<WindowStage> open(const Request& request, Output& out,
+                                             std::string& error);
+    ~WindowStage();
+
+    // What programs reach the window through (camera, light, texts, fonts).
+    Host& host();
+    // The volume's upper corner the window would use.
+    Vec3i volumeMax() const;
+
+    // After the program's first run: the mesh, its node, the light and the
+    // post passes, as the window builds them.
+    void present(VoxelVolume& volume, World& world);
+
+    // Draws one frame and, when `pictures` is not empty, writes it to each of
+    // those PNG files. False with one line per failed file on `errors`.
+    bool drawFrame(const std::vector<std::string>& pictures, std::string& errors);
+
+    struct Impl;
+
+private:
+    explicit WindowStage(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace cubalorn::batch

@@ -1,0 +1,94 @@
+#include "welded_mesh.h"
+
+#include <cstring>
+
+namespace cubalorn::exporter {
+
+namespace {
+
+struct Bits {
+    uint32_t x, y, z;
+};
+
+Bits bitsOf(const Vec3f& v) {
+    // Adding +0 turns -0 into +0, so both zeros weld together.
+    const float xs[3] = {v.x + 0.0f, v.y + 0.0f, v.z + 0.0f};
+    Bits b;
+    std::memcpy(&b.x, &xs[0], 4);
+    std::memcpy(&b.y, &xs[1], 4);
+    std::memcpy(&b.z, &xs[2], 4);
+    return b;
+}
+
+size_t hashOf(const Bits& b) {
+    uint64_t h = b.x * 0x9E3779B97F4A7C15ull;
+    h ^= (h >> 29) ^ (b.y * 0xC2B2AE3D27D4EB4Full);
+    h ^= (h >> 31) ^ (b.z * 0x165667B19E3779F9ull);
+    return static_cast<size_t>(h ^ (h >> 32));
+}
+
+bool sameBits(const Bits& a, const Bits& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+}  // namespace
+
+Vec3fNumbering::Vec3fNumbering(size_t expectedCount) {
+    size_t capacity = 16;
+    while (capacity < expectedCount * 2) capacity *= 2;
+    slots_.assign(capacity, 0);
+    mask_ = capacity - 1;
+    values_.reserve(expectedCount);
+}
+
+void Vec3fNumbering::grow() {
+    slots_.assign(slots_.size() * 2, 0);
+    mask_ = slots_.size() - 1;
+    for (uint32_t n = 0; n < values_.size(); ++n) {
+        size_t slot = hashOf(bitsOf(values_[n])) & mask_;
+        while (slots_[slot] != 0) slot = (slot + 1) & mask_;
+        slots_[slot] = n + 1;
+    }
+}
+
+uint32_t Vec3fNumbering::number(const Vec3f& v) {
+    const Bits key = bitsOf(v);
+    size_t slot = hashOf(key) & mask_;
+    while (slots_[slot] != 0) {
+        const uint32_t n = slots_[slot] - 1;
+        if (sameBits(bitsOf(values_[n]), key)) return n;
+        slot = (slot + 1) & mask_;
+    }
+    const uint32_t n = static_cast<uint32_t>(values_.size());
+    values_.push_back(Vec3f{v.x + 0.0f, v.y + 0.0f, v.z + 0.0f});
+    slots_[slot] = n + 1;
+    if (values_.size() * 2 > slots_.size()) grow();
+    return n;
+}
+
+WeldedMesh weldVertices(const ExtractedMesh& mesh) {
+    // A closed cubic surface has about a quarter as many distinct corners as
+    // extracted vertices; the table grows if the guess is short.
+    Vec3fNumbering numbering(mesh.vertices.size() / 3 + 1);
+    std::vector<uint32_t> remap(mesh.vertices.size());
+    for (size_t i = 0; i < mesh.vertices.size(); ++i)
+        remap[i] = numbering.number(mesh.vertices[i].pos);
+
+    WeldedMesh welded;
+    const size_t triangleCount = mesh.indices.size() / 3;
+    welded.triangles.reserve(triangleCount * 3);
+    welded.sourceTriangles.reserve(triangleCount);
+    for (size_t t = 0; t < triangleCount; ++t) {
+        if (!hasValidCorners(mesh, t)) continue;
+        const uint32_t a = remap[mesh.indices[3 * t]];
+        const uint32_t b = remap[mesh.indices[3 * t + 1]];
+        const uint32_t c = remap[mesh.indices[3 * t + 2]];
+        if (a == b || b == c || a == c) continue;
+        welded.triangles.insert(welded.triangles.end(), {a, b, c});
+        welded.sourceTriangles.push_back(static_cast<uint32_t>(t));
+    }
+    welded.positions = numbering.takeValues();
+    return welded;
+}
+
+}  // namespace cubalorn::exporter
