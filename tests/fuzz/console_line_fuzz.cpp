@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string line(reinterpret_cast<const char*>(data), size);
-    if (!fuzz::staysInScratchDirectory(line)) return 0;
+    if (!fuzz::quotedWordsStayInScratchDirectory(line)) return 0;
     fuzz::InScratchDirectory scratch;
     fuzz::onLargeStack([&] {
         fuzz::LogoRun run;

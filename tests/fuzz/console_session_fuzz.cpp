@@ -51,7 +51,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (!fuzz::staysInScratchDirectory(std::string_view(reinterpret_cast<const char*>(data), size)))
+    // READLIST hands any line to the program, so no '/' at all.
+    if (std::string_view(reinterpret_cast<const char*>(data), size).find('/') !=
+        std::string_view::npos)
         return 0;
     fuzz::InScratchDirectory scratch;
     // fmemopen refuses an empty buffer; an empty input is a closed one.

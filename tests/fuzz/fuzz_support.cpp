@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -59,8 +60,21 @@ InScratchDirectory::~InScratchDirectory() {
     close(callerDirectory_);
 }
 
-bool staysInScratchDirectory(std::string_view text) {
-    return text.find('/') == std::string_view::npos && text.find('\\') == std::string_view::npos;
+bool quotedWordsStayInScratchDirectory(std::string_view program) {
+    // Every '"' is taken as the start of a quoted word, which at worst
+    // refuses a harmless input.
+    for (size_t quote = program.find('"'); quote != std::string_view::npos;
+         quote = program.find('"', quote + 1)) {
+        size_t end = quote + 1;
+        if (end < program.size() && program[end] == '[') {
+            end = program.find(']', end);
+        } else {
+            while (end < program.size() && !std::isspace(static_cast<unsigned char>(program[end])))
+                ++end;
+        }
+        if (program.substr(quote, end - quote).find('/') != std::string_view::npos) return false;
+    }
+    return true;
 }
 
 void fail(const char* what, const std::string& detail) {

@@ -32,9 +32,11 @@ private:
     int callerDirectory_;
 };
 
-// Inputs that name a file elsewhere (a path with a separator) are not run:
-// the file commands would write wherever the fuzzer points them.
-bool staysInScratchDirectory(std::string_view text);
+// Inputs that could name a file elsewhere are not run: the file commands
+// would write wherever the fuzzer points them. A program's file names are
+// quoted words (or texts made from them), so a program stays in the scratch
+// directory when no quoted word holds a '/'; a '/' elsewhere divides.
+bool quotedWordsStayInScratchDirectory(std::string_view program);
 
 // A broken invariant: prints what broke and aborts, so the fuzzer (or the
 // corpus replay) reports the input.

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
-    if (!fuzz::staysInScratchDirectory(text)) return 0;
+    if (!fuzz::quotedWordsStayInScratchDirectory(text)) return 0;
     fuzz::InScratchDirectory scratch;
     fuzz::onLargeStack([&] {
         StringOutput scratchOut;
