@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "interp/program_text.h"
+
 namespace cubalorn {
 
 std::optional<std::string> loadProgramFile(const std::string& path, Output& out) {
@@ -15,7 +17,15 @@ std::optional<std::string> loadProgramFile(const std::string& path, Output& out)
     std::string text;
     char chunk[65536];
     size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        if (got > kLongestProgramFile - text.size()) {
+            std::fclose(file);
+            out.print("ERROR - program file %s is longer than %zu bytes, not loaded\n", path.c_str(),
+                      kLongestProgramFile);
+            return std::nullopt;
+        }
+        text.append(chunk, got);
+    }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed) {

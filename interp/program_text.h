@@ -14,6 +14,11 @@
 
 namespace cubalorn {
 
+// The longest program file that is loaded. Programs are kilobytes; the memo
+// takes about twenty bytes per character, and a file such as /dev/zero would
+// otherwise be read until the memory runs out.
+constexpr size_t kLongestProgramFile = size_t{16} << 20;
+
 struct ProgramText {
     explicit ProgramText(std::string content);
 

@@ -2,11 +2,14 @@
 // the interpreter gives it: no crash, no undefined conversion, the line goes on.
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "harness.h"
+#include "interp/program_text.h"
 
 namespace cubalorn::testing {
 namespace {
@@ -66,6 +69,21 @@ TEST(BadBytes, AreReportedAndSkipped) {
             EXPECT_EQ(printed.compare(at, error.size(), error), 0) << bad << ": " << printed;
         EXPECT_GE(lines, 1u) << bad;
     }
+}
+
+// The headless runner refuses a program file that never ends.
+TEST(BadFiles, EndlessProgramFileIsRefused) {
+    const std::string command = std::string("'") + CUBALORN_BATCH + "' /dev/zero 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string printed;
+    char buffer[512];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) printed.append(buffer, n);
+    const int status = pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(printed, "cubalorn-batch: /dev/zero is longer than " +
+                           std::to_string(kLongestProgramFile) +
+                           " bytes, not loaded\nERROR - could not open file /dev/zero\n");
 }
 
 }  // namespace

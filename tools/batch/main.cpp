@@ -24,6 +24,7 @@
 #include "interp/large_stack.h"
 #include "interp/output.h"
 #include "interp/program_settings.h"
+#include "interp/program_text.h"
 #include "interp/recording_host.h"
 #include "options.h"
 #include "render/window_stage.h"
@@ -52,7 +53,17 @@ public:
 bool loadProgramFile(const std::string& path, std::string& text) {
     std::ifstream file(path, std::ios::binary);
     if (!file) return false;
-    text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    text.clear();
+    char chunk[65536];
+    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+        const size_t got = static_cast<size_t>(file.gcount());
+        if (got > kLongestProgramFile - text.size()) {
+            std::fprintf(stderr, "cubalorn-batch: %s is longer than %zu bytes, not loaded\n",
+                         path.c_str(), kLongestProgramFile);
+            return false;
+        }
+        text.append(chunk, got);
+    }
     // The program is a zero-terminated text: a stray zero byte ends it.
     if (const size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
     return true;
