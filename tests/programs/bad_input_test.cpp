@@ -71,6 +71,20 @@ TEST(BadBytes, AreReportedAndSkipped) {
     }
 }
 
+// A quoted list without its "]" keeps the rest of the line as its text; the
+// lexer says so each time it passes it, and the next line is unharmed.
+TEST(BadBrackets, UnclosedQuotedListIsReportedAndKept) {
+    const std::string printed = runConsole({"print \"[a b", "print \"c"});
+    const std::string error = "ERROR - list: closing ] not found\n";
+    const std::string tail = "a b\nc\n";
+    ASSERT_GT(printed.size(), tail.size());
+    EXPECT_EQ(printed.substr(printed.size() - tail.size()), tail);
+    const std::string head = printed.substr(0, printed.size() - tail.size());
+    ASSERT_FALSE(head.empty());
+    for (size_t at = 0; at < head.size(); at += error.size())
+        EXPECT_EQ(head.compare(at, error.size(), error), 0) << printed;
+}
+
 // The headless runner refuses a program file that never ends.
 TEST(BadFiles, EndlessProgramFileIsRefused) {
     const std::string command = std::string("'") + CUBALORN_BATCH + "' /dev/zero 2>&1";
