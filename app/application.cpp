@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "app/configuration.h"
+#include "app/effects_setup.h"
 #include "app/frame.h"
 #include "app/mesh_presentation.h"
 #include "app/program_file.h"
@@ -21,15 +22,6 @@ namespace cubalorn {
 namespace {
 
 constexpr uint8_t kSmoothThreshold = 127;
-
-irr::video::SColor opaque(const std::array<int, 3>& rgb, irr::u32 alpha) {
-    return irr::video::SColor(alpha, colourChannel(rgb[0]), colourChannel(rgb[1]),
-                              colourChannel(rgb[2]));
-}
-
-irr::core::vector3df toVector(const std::array<int, 3>& v) {
-    return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])};
-}
 
 }  // namespace
 
@@ -91,7 +83,7 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
     runProgramFileFirstTime();
     presentFirstMesh();
     createLightAndEffects();
-    context_.backgroundColour = opaque(config_.background, 0);
+    context_.backgroundColour = opaqueColour(config_.background, 0);
 
     printBanner(out_);
     if (mode_ == RunMode::Interactive) printHelp(out_);
@@ -150,8 +142,7 @@ bool Application::openWindow() {
     effectHandler_ = std::make_unique<EffectHandler>(&device, context_.driver->getScreenSize(),
                                                      false, false, false);
     context_.effectHandler = effectHandler_.get();
-    effectHandler_->setAmbientLight(opaque(config_.ambient, 255));
-    effectHandler_->setSceneClearColour(opaque(config_.background, 255));
+    applyEffectColours(*effectHandler_, config_);
 
     context_.cameras = createCameras(*context_.sceneManager, config_);
     activateCamera(*context_.sceneManager, context_.cameras, context_.fixedCameraActive);
@@ -223,23 +214,9 @@ void Application::presentFirstMesh() {
 }
 
 void Application::createLightAndEffects() {
-    const char* extension = shaderExtension(context_.driver->getDriverType());
     context_.light = createLight(*context_.sceneManager, config_);
-    if (context_.meshNode != nullptr) {
-        effectHandler_->registerShadowNode(
-            context_.meshNode,
-            static_cast<ShadowFilter>(clampShadowFilter(config_.shadowMapFilter)),
-            ShadowRole::CastAndReceive);
-    }
-    for (const std::string& file : postEffectFiles(config_.blur, extension))
-        effectHandler_->addPostEffectFile(file);
-    effectHandler_->addLight(SShadowLight(1024, {0, 0, 0}, {0, 0, 0},
-                                          shadowLightColour(config_.lightColour), 1.0f, 282.0f,
-                                          149.99f * irr::core::DEGTORAD, false));
-    SShadowLight& light = effectHandler_->light(0);
-    light.setPosition(context_.light.node != nullptr ? context_.light.node->getPosition()
-                                                     : toVector(config_.lightPosition));
-    light.setTarget(toVector(config_.lightTarget));
+    addShadowLightAndPasses(*effectHandler_, config_, *context_.driver, context_.meshNode,
+                            context_.light);
 }
 
 bool Application::windowActive() const {

@@ -10,6 +10,7 @@
 #include "app/app_context.h"
 #include "app/configuration.h"
 #include "app/console_input.h"
+#include "app/effects_setup.h"
 #include "app/frame.h"
 #include "app/mesh_presentation.h"
 #include "app/scene_setup.h"
@@ -27,15 +28,6 @@ namespace cubalorn::batch {
 namespace {
 
 constexpr uint8_t kSmoothThreshold = 127;
-
-irr::video::SColor opaque(const std::array<int, 3>& rgb, irr::u32 alpha) {
-    return irr::video::SColor(alpha, colourChannel(rgb[0]), colourChannel(rgb[1]),
-                              colourChannel(rgb[2]));
-}
-
-irr::core::vector3df toVector(const std::array<int, 3>& v) {
-    return {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])};
-}
 
 // The engine's warnings and errors go to standard error; its chatter about
 // drivers and extensions does not, so a script sees only what matters.
@@ -151,8 +143,7 @@ std::unique_ptr<WindowStage> WindowStage::open(const Request& request, Output& o
 
     impl->effectHandler = std::make_unique<EffectHandler>(&device, screen, false, false, false);
     context.effectHandler = impl->effectHandler.get();
-    impl->effectHandler->setAmbientLight(opaque(config.ambient, 255));
-    impl->effectHandler->setSceneClearColour(opaque(config.background, 255));
+    applyEffectColours(*impl->effectHandler, config);
     context.cameras = createCameras(*context.sceneManager, config);
     activateCamera(*context.sceneManager, context.cameras, context.fixedCameraActive);
     return std::unique_ptr<WindowStage>(new WindowStage(std::move(impl)));
@@ -181,22 +172,10 @@ void WindowStage::present(VoxelVolume& volume, World& world) {
         configureMeshNode(*context.meshNode, *context.driver, config.useEffects, config.cubicMode);
 
     // The light and the post passes.
-    EffectHandler& effects = *s.effectHandler;
     context.light = createLight(*context.sceneManager, config);
-    if (context.meshNode != nullptr)
-        effects.registerShadowNode(
-            context.meshNode, static_cast<ShadowFilter>(clampShadowFilter(config.shadowMapFilter)),
-            ShadowRole::CastAndReceive);
-    for (const std::string& file :
-         postEffectFiles(config.blur, shaderExtension(context.driver->getDriverType())))
-        effects.addPostEffectFile(file);
-    effects.addLight(SShadowLight(1024, {0, 0, 0}, {0, 0, 0}, shadowLightColour(config.lightColour),
-                                  1.0f, 282.0f, 149.99f * irr::core::DEGTORAD, false));
-    SShadowLight& light = effects.light(0);
-    light.setPosition(context.light.node != nullptr ? context.light.node->getPosition()
-                                                    : toVector(config.lightPosition));
-    light.setTarget(toVector(config.lightTarget));
-    context.backgroundColour = opaque(config.background, 0);
+    addShadowLightAndPasses(*s.effectHandler, config, *context.driver, context.meshNode,
+                            context.light);
+    context.backgroundColour = opaqueColour(config.background, 0);
 }
 
 bool WindowStage::drawFrame(const std::vector<std::string>& pictures, std::string& errors) {
