@@ -1,6 +1,11 @@
 #include "app/configuration.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cwchar>
+#include <string>
+
+#include "app/markup_check.h"
 
 namespace cubalorn {
 
@@ -97,12 +102,37 @@ void readConfiguration(irr::io::IXMLReader& reader, AppConfig& config) {
     }
 }
 
-bool readConfiguration(irr::io::IFileSystem& fileSystem, AppConfig& config, const char* fileName) {
-    irr::io::IXMLReader* reader = fileSystem.createXMLReader(fileName);
+bool readConfigurationText(irr::io::IFileSystem& fileSystem, AppConfig& config,
+                           const std::string& bytes, const char* fileName) {
+    std::string refusal;
+    std::string text = readerSafeText(bytes, refusal);
+    if (!refusal.empty()) {
+        std::fprintf(stderr, "%s was not read: %s. The built-in settings are used.\n", fileName,
+                     refusal.c_str());
+        return false;
+    }
+    irr::io::IReadFile* file = fileSystem.createMemoryReadFile(
+        text.data(), static_cast<irr::s32>(text.size()), fileName, false);
+    if (file == nullptr) return false;
+    irr::io::IXMLReader* reader = fileSystem.createXMLReader(file);
+    file->drop();
     if (reader == nullptr) return false;
     readConfiguration(*reader, config);
     reader->drop();
     return true;
+}
+
+bool readConfiguration(irr::io::IFileSystem& fileSystem, AppConfig& config, const char* fileName) {
+    irr::io::IReadFile* file = fileSystem.createAndOpenFile(fileName);
+    if (file == nullptr) return false;
+    // A configuration is a few hundred bytes; anything past this is not one.
+    constexpr long kLargestConfiguration = 1 << 20;
+    std::string bytes(static_cast<size_t>(std::min<long>(file->getSize(), kLargestConfiguration)),
+                      '\0');
+    const irr::s32 got = file->read(bytes.data(), static_cast<irr::u32>(bytes.size()));
+    file->drop();
+    bytes.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return readConfigurationText(fileSystem, config, bytes, fileName);
 }
 
 }  // namespace cubalorn

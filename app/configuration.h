@@ -8,6 +8,8 @@
 
 #include <irrlicht.h>
 
+#include <string>
+
 #include "app/app_config.h"
 
 namespace cubalorn {
@@ -24,5 +26,11 @@ void readConfiguration(irr::io::IXMLReader& reader, AppConfig& config);
 // changes nothing) when the file cannot be read.
 bool readConfiguration(irr::io::IFileSystem& fileSystem, AppConfig& config,
                        const char* fileName = kConfigurationFileName);
+
+// Applies the bytes of a configuration file. Bytes the engine's reader could
+// run past the end of (see app/markup_check.h) are refused with one line on
+// standard error and change nothing; the result is then false.
+bool readConfigurationText(irr::io::IFileSystem& fileSystem, AppConfig& config,
+                           const std::string& bytes, const char* fileName = kConfigurationFileName);
 
 }  // namespace cubalorn

@@ -153,10 +153,13 @@ std::string ShaderPreprocessor::preprocess(const std::string& source) const {
         }
     }
     // The name becomes the value followed by as many spaces as the name is
-    // long; the map iterates in ascending name order.
+    // long; the map iterates in ascending name order. The search goes on
+    // after what was inserted: a name with a blank in it would otherwise be
+    // found again in its own blanks forever.
     for (const auto& [name, value] : defines_) {
         if (value.empty()) continue;
-        for (size_t p = text.find(name); p != std::string::npos; p = text.find(name)) {
+        for (size_t p = text.find(name); p != std::string::npos;
+             p = text.find(name, p + value.size() + name.size())) {
             blank(text, p, p + name.size() - 1);
             text.insert(p, value);
         }

@@ -32,6 +32,7 @@ void handleDsinit(Interpreter& in) {
     in.expectToken(kDsinit);
     const int n = in.integerArgument();
     const float roughness = in.numberorvalue();
+    if (n >= 0 && n <= HeightGrid::kMaxGridSize) in.countSteps(uint64_t(n + 1) * uint64_t(n + 1));
     if (gridOf(in).init(n, roughness) != HeightGrid::InitResult::Done)
         in.reportError("DSINIT: the grid size should be 0 to " +
                        std::to_string(HeightGrid::kMaxGridSize));
@@ -47,6 +48,8 @@ void handleDsset(Interpreter& in) {
 
 void handleDiamondsquare(Interpreter& in) {
     in.expectToken(kDiamondsquare);
+    const uint64_t side = static_cast<uint64_t>(gridOf(in).side());
+    if (gridOf(in).initialised()) in.countSteps(side * side);
     if (!gridOf(in).diamondSquare(in.world().random))
         in.reportError("DIAMONDSQUARE: no height grid yet, run DSINIT first");
 }

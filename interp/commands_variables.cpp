@@ -19,7 +19,10 @@ void makeList(Interpreter& in, const std::string& name) {
     if (count > kLongestList) {
         in.reportError("MAKE: a list holds at most 1000000 elements");
     } else {
-        for (int i = 0; static_cast<float>(i) < count; ++i) in.lists().add(name + std::to_string(i));
+        for (int i = 0; static_cast<float>(i) < count; ++i) {
+            in.countStep();  // each element is one pass of the making loop
+            in.lists().add(name + std::to_string(i));
+        }
     }
     in.expectToken(kRbrace);
 }

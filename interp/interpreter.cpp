@@ -68,6 +68,14 @@ void Interpreter::setExecutionBudget(const ExecutionBudget& budget) {
                         std::chrono::duration<double>(budget.maxSeconds));
 }
 
+void Interpreter::countSteps(uint64_t n) {
+    if (!budgeted_ || n == 0) return;
+    steps_ = n > UINT64_MAX - steps_ ? UINT64_MAX : steps_ + n;
+    if (budgetExceeded_ || (budget_.maxSteps != 0 && steps_ > budget_.maxSteps) ||
+        deadlinePassed())
+        budgetExhausted();
+}
+
 bool Interpreter::deadlinePassed() const {
     return budget_.maxSeconds > 0.0 && std::chrono::steady_clock::now() >= deadline_;
 }

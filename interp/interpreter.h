@@ -32,7 +32,8 @@ constexpr int kMaxNestingDepth = 10000;
 
 // A cap on the work of a run, for callers that must end whatever a program
 // does (the headless runner, fuzzing). Off unless set: the window program is
-// ended with Escape instead. A step is one statement or one pass of a loop.
+// ended with Escape instead. A step is one statement, one pass of a loop, one
+// list element made, or one height-grid point computed.
 struct ExecutionBudget {
     uint64_t maxSteps = 0;    // 0: no cap on steps
     double maxSeconds = 0.0;  // 0: no cap on time, counted from setExecutionBudget
@@ -154,6 +155,9 @@ public:
             ((steps_ & 1023) == 0 && deadlinePassed()))
             budgetExhausted();
     }
+    // Counts `n` steps at once for a statement whose work grows with its
+    // arguments: each point of the height grid is a step.
+    void countSteps(uint64_t n);
     bool budgetExceeded() const { return budgetExceeded_; }
     uint64_t stepsTaken() const { return steps_; }
 

@@ -53,6 +53,12 @@ public:
         tx_ = Turtle::truncatedCoordinate(turtle_.x);
         ty_ = Turtle::truncatedCoordinate(turtle_.y);
         tz_ = Turtle::truncatedCoordinate(turtle_.z);
+        // Without rows no cell is read or drawn, whatever the layer count: the
+        // layers would only skip whitespace, up to two billion times.
+        if (rows <= 0) {
+            finish(result);
+            return;
+        }
 
         for (int64_t layer = int64_t(layers) - 1; layer >= 0; --layer) {
             for (int64_t row = 0; row < rows; ++row) {

@@ -8,15 +8,15 @@
 
 using namespace cubalorn;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::enterScratchDirectory();
+extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
+    fuzz::startWithLargeStack(*argv);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string line(reinterpret_cast<const char*>(data), size);
-    if (!fuzz::staysInScratchDirectory(line)) return 0;
-    fuzz::clearScratchDirectory();
+    if (!fuzz::quotedWordsStayInScratchDirectory(line)) return 0;
+    fuzz::InScratchDirectory scratch;
     fuzz::onLargeStack([&] {
         fuzz::LogoRun run;
         run.interpreter.assignProgram(line);

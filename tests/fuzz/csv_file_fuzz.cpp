@@ -1,12 +1,11 @@
-// Any bytes as a CSV layer file: the first bytes choose the rotation, the
-// turtle's place and pen, the rest is the file.
+// Any bytes as a CSV layer file read by LOADCSV: the first bytes choose the
+// rotation, the turtle's place and pen, the rest is the file.
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "fuzz_support.h"
-#include "voxel/csv.h"
 
 using namespace cubalorn;
 
@@ -16,17 +15,13 @@ constexpr int32_t kRotations[] = {0, 90, 180, 270, 45, -90};
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::enterScratchDirectory();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::InputReader input(data, size);
     const int32_t rotation = kRotations[input.byte() % 6];
     const uint8_t px = input.byte(), py = input.byte(), pz = input.byte(), pen = input.byte();
     const std::string file = input.rest();
 
+    fuzz::InScratchDirectory scratch;
     std::FILE* out = std::fopen("layers.csv", "wb");
     if (!out) fuzz::fail("cannot write the scratch file");
     std::fwrite(file.data(), 1, file.size(), out);
@@ -46,7 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                turtle.y < run.volume.height() && turtle.z >= 0 && turtle.z < run.volume.depth();
     };
     const bool startedInside = inside();
-    loadCsv("layers.csv", rotation, turtle);
+    run.interpreter.assignProgram("loadcsv \"layers.csv " + std::to_string(rotation));
+    run.interpreter.lineFinished = false;
+    run.interpreter.runLine();
     // Cells are placed clamped onto the volume: a turtle that starts inside stays inside.
     if (startedInside && !inside())
         fuzz::fail("the turtle left the volume", std::to_string(turtle.x) + " " +

@@ -1,11 +1,17 @@
 #include "fuzz_support.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "interp/large_stack.h"
 
@@ -15,26 +21,8 @@ namespace {
 
 std::string scratchDirectory;
 
-void removeScratchDirectory() {
-    if (scratchDirectory.empty()) return;
-    clearScratchDirectory();
-    if (chdir("/") == 0) rmdir(scratchDirectory.c_str());
-}
-
-}  // namespace
-
-void enterScratchDirectory() {
-    if (!scratchDirectory.empty()) return;
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/cubalorn-fuzz-XXXXXX";
-    if (!mkdtemp(pattern.data())) fail("cannot make a scratch directory", pattern);
-    if (chdir(pattern.c_str()) != 0) fail("cannot enter the scratch directory", pattern);
-    scratchDirectory = pattern;
-    std::atexit(removeScratchDirectory);
-}
-
+// Removes every file in the scratch directory.
 void clearScratchDirectory() {
-    if (scratchDirectory.empty()) return;
     DIR* dir = opendir(scratchDirectory.c_str());
     if (!dir) return;
     while (const dirent* entry = readdir(dir)) {
@@ -45,8 +33,48 @@ void clearScratchDirectory() {
     closedir(dir);
 }
 
-bool staysInScratchDirectory(std::string_view text) {
-    return text.find('/') == std::string_view::npos && text.find('\\') == std::string_view::npos;
+void removeScratchDirectory() {
+    clearScratchDirectory();
+    rmdir(scratchDirectory.c_str());
+}
+
+void makeScratchDirectory() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/cubalorn-fuzz-XXXXXX";
+    if (!mkdtemp(pattern.data())) fail("cannot make a scratch directory", pattern);
+    scratchDirectory = pattern;
+    std::atexit(removeScratchDirectory);
+}
+
+}  // namespace
+
+InScratchDirectory::InScratchDirectory() : callerDirectory_(open(".", O_RDONLY | O_DIRECTORY)) {
+    if (scratchDirectory.empty()) makeScratchDirectory();
+    clearScratchDirectory();
+    if (callerDirectory_ < 0 || chdir(scratchDirectory.c_str()) != 0)
+        fail("cannot enter the scratch directory", scratchDirectory);
+}
+
+InScratchDirectory::~InScratchDirectory() {
+    if (fchdir(callerDirectory_) != 0) fail("cannot go back from the scratch directory");
+    close(callerDirectory_);
+}
+
+bool quotedWordsStayInScratchDirectory(std::string_view program) {
+    // Every '"' is taken as the start of a quoted word, which at worst
+    // refuses a harmless input.
+    for (size_t quote = program.find('"'); quote != std::string_view::npos;
+         quote = program.find('"', quote + 1)) {
+        size_t end = quote + 1;
+        if (end < program.size() && program[end] == '[') {
+            end = program.find(']', end);
+        } else {
+            while (end < program.size() && !std::isspace(static_cast<unsigned char>(program[end])))
+                ++end;
+        }
+        if (program.substr(quote, end - quote).find('/') != std::string_view::npos) return false;
+    }
+    return true;
 }
 
 void fail(const char* what, const std::string& detail) {
@@ -83,8 +111,73 @@ void checkInterpreterRecovers(LogoRun& run) {
     if (printed != "7\n") fail("a plain line printed something else afterwards", printed);
 }
 
+namespace {
+
+// One thread with the interpreter's stack that runs each input in turn: a
+// new thread per input would cost more than most inputs take.
+class LargeStackWorker {
+public:
+    LargeStackWorker() {
+        pthread_attr_t attributes;
+        pthread_attr_init(&attributes);
+        pthread_attr_setstacksize(&attributes, kInterpreterStackBytes);
+        if (pthread_create(&thread_, &attributes, &LargeStackWorker::loop, this) != 0)
+            fail("cannot start the worker thread");
+        pthread_attr_destroy(&attributes);
+    }
+
+    void run(const std::function<void()>& work) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        work_ = &work;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return work_ == nullptr; });
+    }
+
+private:
+    static void* loop(void* self) {
+        auto* worker = static_cast<LargeStackWorker*>(self);
+        std::unique_lock<std::mutex> lock(worker->mutex_);
+        for (;;) {
+            worker->changed_.wait(lock, [worker] { return worker->work_ != nullptr; });
+            (*worker->work_)();
+            worker->work_ = nullptr;
+            worker->changed_.notify_all();
+        }
+        return nullptr;
+    }
+
+    pthread_t thread_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    const std::function<void()>* work_ = nullptr;
+};
+
+bool mainStackIsLarge() {
+    rlimit limit;
+    return getrlimit(RLIMIT_STACK, &limit) == 0 &&
+           (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= kInterpreterStackBytes);
+}
+
+}  // namespace
+
+void startWithLargeStack(char** argv) {
+    if (mainStackIsLarge()) return;
+    rlimit limit;
+    if (getrlimit(RLIMIT_STACK, &limit) != 0) return;
+    if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < kInterpreterStackBytes) return;
+    limit.rlim_cur = kInterpreterStackBytes;
+    if (setrlimit(RLIMIT_STACK, &limit) != 0) return;
+    execv("/proc/self/exe", argv);  // returns only when it fails: the worker thread serves then
+}
+
 void onLargeStack(const std::function<void()>& work) {
-    runWithLargeStack(work);
+    if (mainStackIsLarge()) {
+        work();
+        return;
+    }
+    // Never destroyed: the thread waits for work until the process ends.
+    static LargeStackWorker* worker = new LargeStackWorker;
+    worker->run(work);
 }
 
 }  // namespace cubalorn::fuzz

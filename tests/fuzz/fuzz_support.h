@@ -5,8 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "interp/interpreter.h"
@@ -17,16 +17,26 @@
 
 namespace cubalorn::fuzz {
 
-// Makes a fresh directory under the system's temporary directory and moves
-// into it, so the relative names that inputs open and write stay there. The
-// directory is removed when the process ends normally.
-void enterScratchDirectory();
-// Removes every file in the scratch directory: each input starts with none.
-void clearScratchDirectory();
+// A fresh directory under the system's temporary directory that every file
+// an input opens or writes lands in, emptied for each input. It is entered
+// only while an input runs, so the fuzzer's own relative paths keep working,
+// and removed when the process ends normally.
+class InScratchDirectory {
+public:
+    InScratchDirectory();
+    ~InScratchDirectory();
+    InScratchDirectory(const InScratchDirectory&) = delete;
+    InScratchDirectory& operator=(const InScratchDirectory&) = delete;
 
-// Inputs that name a file elsewhere (a path with a separator) are not run:
-// the file commands would write wherever the fuzzer points them.
-bool staysInScratchDirectory(std::string_view text);
+private:
+    int callerDirectory_;
+};
+
+// Inputs that could name a file elsewhere are not run: the file commands
+// would write wherever the fuzzer points them. A program's file names are
+// quoted words (or texts made from them), so a program stays in the scratch
+// directory when no quoted word holds a '/'; a '/' elsewhere divides.
+bool quotedWordsStayInScratchDirectory(std::string_view program);
 
 // A broken invariant: prints what broke and aborts, so the fuzzer (or the
 // corpus replay) reports the input.
@@ -53,7 +63,7 @@ private:
 
 // The step cap of every Logo run: endless loops end, and the memory a run
 // can take stays well inside the fuzzer's limit.
-constexpr uint64_t kFuzzSteps = 10000;
+constexpr uint64_t kFuzzSteps = 2000;
 
 // One small volume with everything a Logo run needs, fresh per input.
 struct LogoRun {
@@ -71,7 +81,12 @@ struct LogoRun {
 // interpreter still runs a plain line exactly.
 void checkInterpreterRecovers(LogoRun& run);
 
-// Runs `work` on a thread with the interpreter's large stack.
+// The interpreter needs a large stack (interp/large_stack.h). Called from
+// LLVMFuzzerInitialize, this starts the process again with a main-thread
+// stack that large, so inputs run without a thread switch each.
+void startWithLargeStack(char** argv);
+// Runs `work` on the main thread when its stack is large enough, else on a
+// worker thread that has such a stack.
 void onLargeStack(const std::function<void()>& work);
 
 }  // namespace cubalorn::fuzz

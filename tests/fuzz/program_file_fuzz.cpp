@@ -22,15 +22,15 @@ constexpr int kMostResumes = 20;
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::enterScratchDirectory();
+extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
+    fuzz::startWithLargeStack(*argv);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
-    if (!fuzz::staysInScratchDirectory(text)) return 0;
-    fuzz::clearScratchDirectory();
+    if (!fuzz::quotedWordsStayInScratchDirectory(text)) return 0;
+    fuzz::InScratchDirectory scratch;
     fuzz::onLargeStack([&] {
         StringOutput scratchOut;
         RecordingHost scratchHost;

@@ -28,13 +28,13 @@ std::string copyProgram(size_t reads) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    fuzz::enterScratchDirectory();
+extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
+    fuzz::startWithLargeStack(*argv);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::clearScratchDirectory();
+    fuzz::InScratchDirectory scratch;
     std::FILE* in = std::fopen("in.txt", "wb");
     if (!in) fuzz::fail("cannot write the scratch file");
     std::fwrite(data, 1, size, in);

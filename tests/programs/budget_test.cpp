@@ -76,6 +76,33 @@ const BudgetCase kBudgetCases[] = {
      steps(100),
      "ERROR - step limit of 100 reached, program stopped, token jump\n",
      true},
+    // Making a list is a loop too: each element is a pass.
+    {"EveryListElementCounts",
+     false,
+     {"make \"l {5000}"},
+     steps(100),
+     "ERROR - step limit of 100 reached, program stopped, token 5000\n",
+     true},
+    // Each height-grid point that DSINIT or DIAMONDSQUARE computes is a step:
+    // 1 + 81 for the DSINIT, 1 + 81 for the DIAMONDSQUARE.
+    {"HeightGridWithinBudget",
+     false,
+     {"dsinit 8 1 diamondsquare print \"done"},
+     steps(165),
+     "done\n",
+     false},
+    {"HeightGridPastBudget",
+     false,
+     {"dsinit 8 1 diamondsquare print \"done"},
+     steps(150),
+     "ERROR - step limit of 150 reached, program stopped, token diamondsquare\n",
+     true},
+    {"LargeGridStopsBeforeItIsMade",
+     false,
+     {"dsinit 4096 1"},
+     steps(1000000),
+     "ERROR - step limit of 1000000 reached, program stopped, token 1\n",
+     true},
     // The budget spans every resume of a program that pauses at REFRESHALL.
     {"EndlessRefreshallLoop",
      true,
@@ -148,6 +175,16 @@ TEST(BudgetCounting, NestedLoopsCountEveryStatementAndPass) {
         EXPECT_EQ(ones, row.printedOnes) << "cap " << row.cap;
         EXPECT_EQ(run.interpreter.budgetExceeded(), row.exceeded) << "cap " << row.cap;
     }
+}
+
+TEST(BudgetCounting, ListStopsAfterTheElementsThatFit) {
+    // MAKE is step 1, element i is step i + 2: a cap of 100 makes elements 0 to 98.
+    ProgramRun run;
+    run.interpreter.setExecutionBudget(steps(100));
+    run.console({"make \"l {5000}"});
+    EXPECT_EQ(run.interpreter.lists().size(), 99u);
+    EXPECT_NE(run.interpreter.lists().find("l98"), nullptr);
+    EXPECT_EQ(run.interpreter.lists().find("l99"), nullptr);
 }
 
 // --- The headless runner -------------------------------------------------------------
