@@ -27,6 +27,8 @@ ConsoleRead ConsoleInput::readLine(std::string& line) {
                    kMaxLineLength);
         return ConsoleRead::TooLong;
     }
+    // The line is a zero-terminated text: a zero byte typed into it ends it.
+    if (const size_t zero = line.find('\0'); zero != std::string::npos) line.resize(zero);
     return ConsoleRead::Line;
 }
 

@@ -25,6 +25,7 @@ public:
     // Flushes the output first, so a prompt written to a pipe is seen before
     // the program waits. A carriage return before the newline is dropped.
     // The last line of an input without a final newline still counts as a line.
+    // A zero byte ends the line's text.
     ConsoleRead readLine(std::string& line);
 
 private:

@@ -1,6 +1,21 @@
 #include "app/screen_texts.h"
 
+#include <algorithm>
+
 namespace cubalorn {
+
+namespace {
+
+// A program may place a text at any int. Beyond this distance it is off any
+// window anyway; keeping it here leaves room for the rectangle's corner and
+// the engine's glyph offsets without integer overflow.
+constexpr irr::s32 kFarOffScreen = 1 << 24;
+
+irr::s32 textCoordinate(int value) {
+    return std::clamp(value, -kFarOffScreen, kFarOffScreen);
+}
+
+}  // namespace
 
 void widenIntoCaption(const std::string& text, CaptionBuffer& caption) {
     const size_t length = text.size() < kCaptionLength - 1 ? text.size() : kCaptionLength - 1;
@@ -23,7 +38,9 @@ void drawScreenTexts(std::vector<ScreenText>& queue, const std::vector<FontEntry
     for (auto text = queue.rbegin(); text != queue.rend(); ++text) {
         widenIntoCaption(text->text, caption);
         const irr::video::SColor colour = screenTextColour(text->colourIndex, paletteColour);
-        const irr::core::rect<irr::s32> area(text->x, text->y, text->x + 200, text->y + 50);
+        const irr::s32 x = textCoordinate(text->x);
+        const irr::s32 y = textCoordinate(text->y);
+        const irr::core::rect<irr::s32> area(x, y, x + 200, y + 50);
         for (auto entry = fonts.rbegin(); entry != fonts.rend(); ++entry) {
             if (entry->font == nullptr || entry->name != text->fontName) continue;
             entry->font->draw(caption.data(), area, colour, false, false, nullptr);

@@ -40,8 +40,9 @@ irr::video::SColor screenTextColour(int colourIndex, const PaletteColour& palett
 
 // Draws the queue from the last queued text to the first, each with every
 // font entry of its name from the last to the first (entries whose font did
-// not load are skipped), in a 200 x 50 rectangle at the text's position,
-// then empties the queue.
+// not load are skipped), in a 200 x 50 rectangle at the text's position
+// (held within 2^24 pixels of the origin, far off any window), then empties
+// the queue.
 void drawScreenTexts(std::vector<ScreenText>& queue, const std::vector<FontEntry>& fonts,
                      CaptionBuffer& caption, const PaletteColour& paletteColour);
 

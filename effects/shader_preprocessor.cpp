@@ -69,6 +69,11 @@ bool ShaderPreprocessor::addDefine(const std::string& name, const std::string& v
         *errors_ << "Shader preprocessor refused a define without a name.\n";
         return false;
     }
+    if (name.find(' ') != std::string::npos) {
+        *errors_ << "Shader preprocessor refused define " << name
+                 << ": its name contains a blank.\n";
+        return false;
+    }
     if (value.find(name) != std::string::npos) {
         *errors_ << "Shader preprocessor refused define " << name
                  << ": its value contains its own name.\n";
@@ -153,13 +158,13 @@ std::string ShaderPreprocessor::preprocess(const std::string& source) const {
         }
     }
     // The name becomes the value followed by as many spaces as the name is
-    // long; the map iterates in ascending name order. The search goes on
-    // after what was inserted: a name with a blank in it would otherwise be
-    // found again in its own blanks forever.
+    // long; the map iterates in ascending name order. Each search starts
+    // at the beginning again, so a name the substitution forms anew (its end
+    // after an inserted value) is replaced too; names with a blank, which
+    // would be found in their own blanks forever, are refused by addDefine.
     for (const auto& [name, value] : defines_) {
         if (value.empty()) continue;
-        for (size_t p = text.find(name); p != std::string::npos;
-             p = text.find(name, p + value.size() + name.size())) {
+        for (size_t p = text.find(name); p != std::string::npos; p = text.find(name)) {
             blank(text, p, p + name.size() - 1);
             text.insert(p, value);
         }

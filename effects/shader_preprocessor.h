@@ -33,8 +33,8 @@ public:
     explicit ShaderPreprocessor(const FeatureQuery& supports);
 
     // Sets or adds a define. Refuses (false, message on the error stream) an
-    // empty name or a value containing its own name: substituting either
-    // would never end.
+    // empty name, a name with a blank or a value containing its own name:
+    // substituting any of them would never end.
     bool addDefine(const std::string& name, const std::string& value);
     bool isDefined(const std::string& name) const { return defines_.count(name) != 0; }
     const std::map<std::string, std::string>& defines() const { return defines_; }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "interp/commands.h"
 #include "interp/interpreter.h"
@@ -126,6 +127,11 @@ std::string withoutZeroDecimals(std::string text) {
     return text;
 }
 
+// Texts print as C strings do: a zero byte ends them.
+void printText(Interpreter& in, const std::string& text) {
+    in.out().write(std::string_view(text.c_str()));
+}
+
 bool startsPrintItem(TokenCode code) {
     return code == kNumber || code == kItem || code == kVariable || code == kQuoted;
 }
@@ -148,10 +154,10 @@ void handlePrint(Interpreter& in) {
                 in.out().print("%.3f", static_cast<double>(value));
         } else if (code == kVariable) {
             in.nextToken();
-            in.out().write(withoutZeroDecimals(in.vec_getvarstring(in.tokenText())));
+            printText(in, withoutZeroDecimals(in.vec_getvarstring(in.tokenText())));
         } else if (code == kQuoted) {
             in.nextToken();
-            in.out().write(in.tokenText());
+            printText(in, in.tokenText());
         } else {
             in.reportSyntaxError("PRINT: wrong parameter");
         }

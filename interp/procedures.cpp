@@ -52,6 +52,10 @@ public:
     CallFrame(const CallFrame&) = delete;
     CallFrame& operator=(const CallFrame&) = delete;
 
+    // A call that finds no procedure leaves its counter on the stack; an
+    // enclosing call's clean-up still removes it.
+    void keepCounter() { ++stackHeight_; }
+
     void enter(const ProcedureEntry& procedure) {
         returnPosition_ = in_.position();
         callerText_ = in_.program();
@@ -105,6 +109,7 @@ void Interpreter::callProcedure() {
     const ProcedureEntry* procedure = procedures_.find(callName, program().get());
     if (!procedure) {
         reportSyntaxError("GO: no procedure found");
+        frame.keepCounter();
         return;
     }
     frame.enter(*procedure);

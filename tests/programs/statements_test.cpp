@@ -43,6 +43,9 @@ const Case kPrintCases[] = {
      "1ERROR - syntax error - PRINT: wrong parameter, token 1\n\n"
      "ERROR - syntax error - token not found , token 1\n"},
     {"QuotedList", {"print \"[a b c]"}, "a b c\n"},
+    {"TextsEndAtAZeroByte",
+     {std::string("make \"w \"x\0y", 12), std::string("print \"a\0b , :w", 15)},
+     "ax\n"},
 };
 INSTANTIATE_TEST_SUITE_P(Print, ConsoleLines, ::testing::ValuesIn(kPrintCases), caseName);
 

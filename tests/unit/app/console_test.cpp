@@ -73,6 +73,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {"quit", ""},
                  ""},
         ReadCase{"CarriageReturnDropped", "help\r\n", {ConsoleRead::Line}, {"help"}, ""},
+        // The line is a zero-terminated text: a zero byte ends it there.
+        ReadCase{"ZeroByteEndsTheLine",
+                 std::string("help\0junk\nnext\n", 15),
+                 {ConsoleRead::Line, ConsoleRead::Line},
+                 {"help", "next"},
+                 ""},
         ReadCase{"ExactlyTheLimit", k79 + "\n", {ConsoleRead::Line}, {k79}, ""},
         ReadCase{"LimitWithCarriageReturn", k79 + "\r\n", {ConsoleRead::Line}, {k79}, ""},
         ReadCase{"OneOverTheLimit",
@@ -181,6 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
         DialogueCase{
             "FurtherWordsMakeAProgramLine", 1, "quit now\n", "> ", {"run:quit now"}, kLinesRun},
         DialogueCase{"EndOfInputQuits", 1, "", "> ", {}, kQuit},
+        DialogueCase{"ZeroByteEndsTheCommand", 1, std::string("quit\0 now\n", 10), "> ", {}, kQuit},
         DialogueCase{"EndOfInputAfterEmptyLines", 1, "\n\n", "> > > ", {}, kQuit},
         DialogueCase{"TooLongLineRunsNothing",
                      1,

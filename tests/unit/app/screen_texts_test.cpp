@@ -84,6 +84,32 @@ TEST(ScreenTexts, DrawOrderFontsAndColours) {
     }
 }
 
+// Any int a program gives is a position; the rectangle (and the engine's
+// glyph offsets from it) must not overflow. Far positions stay far off.
+TEST(ScreenTexts, AreaStaysInsideTheIntegerRange) {
+    const int kMax = 2147483647, kMin = -2147483647 - 1, kFar = 1 << 24;
+    const struct {
+        int x, y;
+        irr::core::rect<irr::s32> area;
+    } cases[] = {
+        {0, 0, {0, 0, 200, 50}},
+        {-4, 300, {-4, 300, 196, 350}},
+        {kFar, -kFar, {kFar, -kFar, kFar + 200, -kFar + 50}},
+        {kMax, kMax, {kFar, kFar, kFar + 200, kFar + 50}},
+        {kMax - 100, 7, {kFar, 7, kFar + 200, 57}},
+        {kMin, kMin, {-kFar, -kFar, -kFar + 200, -kFar + 50}},
+    };
+    for (const auto& c : cases) {
+        std::vector<DrawCall> calls;
+        RecordingFont font("f", calls);
+        std::vector<ScreenText> queue = {text("t", c.x, c.y, 1, 0, "f")};
+        CaptionBuffer caption{};
+        drawScreenTexts(queue, {{"f", &font}}, caption, testPalette);
+        ASSERT_EQ(calls.size(), 1u) << c.x << " " << c.y;
+        EXPECT_EQ(calls[0].area, c.area) << c.x << " " << c.y;
+    }
+}
+
 TEST(ScreenTexts, ColourIndexOutsideThePaletteUsesEntryZero) {
     const struct {
         int index;
