@@ -15,65 +15,22 @@
 #include <string>
 #include <vector>
 
+#include "batch_runner.h"
+
 namespace {
 
-struct Result {
-    std::string out;
-    std::string err;
-    int status = -1;
-};
+using cubalorn::testing::runBatch;
+using cubalorn::testing::runCommand;
+using Result = cubalorn::testing::CommandResult;
 
 std::string scratch(const std::string& name) {
-    std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    for (char& c : test)
-        if (c == '/') c = '_';
-    return ::testing::TempDir() + "cubalorn_batch_" + test + "_" + name;
+    return cubalorn::testing::scratchPath(name);
 }
-
 void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+    cubalorn::testing::writeWholeFile(path, text);
 }
-
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Runs a shell command, collecting its standard output and exit status.
-Result runCommand(const std::string& command) {
-    Result r;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
-
-// Runs cubalorn-batch with `arguments` (already shell-quoted where needed)
-// and `input` on its standard input. `shellPrefix` runs first in the same
-// shell (a ulimit, say).
-Result runBatch(const std::string& arguments, const std::string& input = "",
-                const std::string& shellPrefix = "") {
-    const std::string in = scratch("stdin");
-    const std::string err = scratch("stderr");
-    writeFile(in, input);
-    const std::string command = shellPrefix + "exec '" + CUBALORN_BATCH + "' " + arguments +
-                                " < '" + in + "' 2> '" + err + "'";
-    Result r;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = readFile(err);
-    return r;
+    return cubalorn::testing::readWholeFile(path);
 }
 
 TEST(Batch, RunsStandardInputAsConsoleLines) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "batch_runner.h"
 #include "harness.h"
 
 namespace cubalorn::testing {
@@ -189,43 +190,7 @@ TEST(BudgetCounting, ListStopsAfterTheElementsThatFit) {
 
 // --- The headless runner -------------------------------------------------------------
 
-struct Result {
-    std::string out;
-    std::string err;
-    int status = -1;
-};
-
-std::string scratch(const std::string& name) {
-    std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    for (char& c : test)
-        if (c == '/') c = '_';
-    return ::testing::TempDir() + "cubalorn_budget_" + test + "_" + name;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-Result runBatch(const std::string& arguments, const std::string& input) {
-    const std::string in = scratch("stdin");
-    const std::string err = scratch("stderr");
-    std::ofstream(in, std::ios::binary) << input;
-    const std::string command =
-        std::string("'") + CUBALORN_BATCH + "' " + arguments + " < '" + in + "' 2> '" + err + "'";
-    Result r;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = readFile(err);
-    return r;
-}
+using Result = CommandResult;
 
 struct BatchCase {
     const char* name;
@@ -273,7 +238,7 @@ TEST_P(BatchBudget, EndsWithTheRightStatus) {
     const BatchCase& c = GetParam();
     std::string arguments = c.options;
     if (!c.program.empty()) {
-        const std::string path = scratch("program.logo");
+        const std::string path = scratchPath("program.logo");
         std::ofstream(path, std::ios::binary) << c.program;
         arguments += " '" + path + "'";
     }
