@@ -17,13 +17,15 @@ run: build
 	@scripts/run.sh $(BUILD_DIR)
 
 # Every test in the normal build, then again with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then each fuzz target for 40 s.
+# UndefinedBehaviorSanitizer, then each fuzz target for a fixed number of
+# executions with a fixed seed (the same verdict on every run).
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	JOBS=$(JOBS) scripts/sanitize.sh
 	JOBS=$(JOBS) scripts/fuzz.sh smoke
 
-# Each fuzz target for FUZZ_SECONDS, one at a time, with the executions of each.
+# Exploration: each fuzz target for FUZZ_SECONDS with a fresh seed, one at a
+# time, with the executions of each.
 FUZZ_SECONDS ?= 600
 fuzz: deps
 	JOBS=$(JOBS) scripts/fuzz.sh long $(FUZZ_SECONDS)

@@ -69,11 +69,21 @@ void Interpreter::setExecutionBudget(const ExecutionBudget& budget) {
 }
 
 void Interpreter::countSteps(uint64_t n) {
-    if (!budgeted_ || n == 0) return;
+    if (n == 0) return;
+    const uint64_t before = steps_;
     steps_ = n > UINT64_MAX - steps_ ? UINT64_MAX : steps_ + n;
-    if (budgetExceeded_ || (budget_.maxSteps != 0 && steps_ > budget_.maxSteps) ||
-        deadlinePassed())
+    if (budgeted_ && (budgetExceeded_ || (budget_.maxSteps != 0 && steps_ > budget_.maxSteps) ||
+                      deadlinePassed()))
         budgetExhausted();
+    if (stopSignal_ != nullptr && before / kStopPollSteps != steps_ / kStopPollSteps)
+        pollStopSignal();
+}
+
+void Interpreter::pollStopSignal() {
+    if (!stopSignal_->stopRequested()) return;
+    ++interruptions_;
+    reportError("interrupted, line stopped");
+    abandonLine();
 }
 
 bool Interpreter::deadlinePassed() const {

@@ -39,6 +39,18 @@ struct ExecutionBudget {
     double maxSeconds = 0.0;  // 0: no cap on time, counted from setExecutionBudget
 };
 
+// Asked every kStopPollSteps steps, whether or not a budget is set, if the
+// running line must stop now: Ctrl+C, Escape, the window closing. The answer
+// may take the engine's events, so it is asked rarely.
+class StopSignal {
+public:
+    virtual ~StopSignal() = default;
+    virtual bool stopRequested() = 0;
+};
+
+// A power of two: the poll is a mask test on the step counter.
+constexpr uint64_t kStopPollSteps = 4096;
+
 class Interpreter {
 public:
     Interpreter(World& world, Host& host, Output& out);
@@ -147,19 +159,28 @@ public:
     // --- Execution budget -------------------------------------------------------
     void setExecutionBudget(const ExecutionBudget& budget);
     // Counts one step; past the budget it reports once and ends the line, and
-    // every later line ends at its first step.
+    // every later line ends at its first step. Every kStopPollSteps steps it
+    // asks the stop signal.
     void countStep() {
-        if (!budgeted_) return;
         ++steps_;
-        if (budgetExceeded_ || (budget_.maxSteps != 0 && steps_ > budget_.maxSteps) ||
-            ((steps_ & 1023) == 0 && deadlinePassed()))
+        if (budgeted_ && (budgetExceeded_ || (budget_.maxSteps != 0 && steps_ > budget_.maxSteps) ||
+                          ((steps_ & 1023) == 0 && deadlinePassed())))
             budgetExhausted();
+        if ((steps_ & (kStopPollSteps - 1)) == 0 && stopSignal_ != nullptr) pollStopSignal();
     }
     // Counts `n` steps at once for a statement whose work grows with its
     // arguments: each point of the height grid is a step.
     void countSteps(uint64_t n);
     bool budgetExceeded() const { return budgetExceeded_; }
     uint64_t stepsTaken() const { return steps_; }
+
+    // --- Stopping a running line ----------------------------------------------
+    // The signal is not owned; nullptr (the default) never stops a line. A
+    // stop prints "ERROR - interrupted, line stopped, token T" and ends the
+    // running line; later lines run as usual.
+    void setStopSignal(StopSignal* signal) { stopSignal_ = signal; }
+    // Lines stopped by the signal so far.
+    uint64_t interruptions() const { return interruptions_; }
 
 private:
     friend class NestingLevel;
@@ -176,6 +197,9 @@ private:
 
     bool deadlinePassed() const;
     [[noreturn]] void budgetExhausted();
+    void pollStopSignal();
+    StopSignal* stopSignal_ = nullptr;
+    uint64_t interruptions_ = 0;
     bool budgeted_ = false;
     bool budgetExceeded_ = false;
     ExecutionBudget budget_;

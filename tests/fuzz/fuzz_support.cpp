@@ -103,6 +103,9 @@ void checkInterpreterRecovers(LogoRun& run) {
     if (in.nestingDepth() != 0)
         fail("a nesting level was left open", std::to_string(in.nestingDepth()));
     if (in.budgetExceeded()) return;
+    // A budget of its own: an input that used nearly all of the run's steps
+    // must not make the check's line run out of them.
+    in.setExecutionBudget(ExecutionBudget{kFuzzSteps, 0.0});
     const size_t before = run.out.text().size();
     in.assignProgram("print 7");
     in.lineFinished = false;

@@ -188,6 +188,33 @@ TEST(BudgetCounting, ListStopsAfterTheElementsThatFit) {
     EXPECT_EQ(run.interpreter.lists().find("l99"), nullptr);
 }
 
+// A stop (Ctrl+C, Escape) ends only the running line, at a poll, with one
+// message; what it drew stays and the next line runs. Unbudgeted runs poll too.
+TEST(StopSignalPolls, EndsTheRunningLineOnly) {
+    struct StopAtPoll : StopSignal {
+        int polls = 0;
+        int stopAt = 0;
+        bool stopRequested() override { return ++polls == stopAt; }
+    };
+    for (const bool budgeted : {false, true}) {
+        ProgramRun run;
+        StopAtPoll signal;
+        signal.stopAt = 3;
+        if (budgeted) run.interpreter.setExecutionBudget(steps(1000000));
+        run.interpreter.setStopSignal(&signal);
+        const std::string printed =
+            run.console({"setvoxel repeat 100000 [ ]", "print \"after"});
+        EXPECT_EQ(printed, "ERROR - interrupted, line stopped, token 100000\nafter\n")
+            << "budgeted " << budgeted;
+        EXPECT_EQ(signal.polls, 3);
+        EXPECT_EQ(run.interpreter.interruptions(), 1u);
+        EXPECT_FALSE(run.interpreter.budgetExceeded());
+        Vec3i cell;
+        ASSERT_TRUE(run.world.turtle.cellUnder(cell));
+        EXPECT_NE(run.volume.voxel(cell.x, cell.y, cell.z).raw, 0);
+    }
+}
+
 // --- The headless runner -------------------------------------------------------------
 
 using Result = CommandResult;
