@@ -71,10 +71,14 @@ WeldedMesh weldVertices(const ExtractedMesh& mesh) {
     // extracted vertices; the table grows if the guess is short.
     Vec3fNumbering numbering(mesh.vertices.size() / 3 + 1);
     std::vector<uint32_t> remap(mesh.vertices.size());
-    for (size_t i = 0; i < mesh.vertices.size(); ++i)
-        remap[i] = numbering.number(mesh.vertices[i].pos);
-
     WeldedMesh welded;
+    welded.sourceVertices.reserve(mesh.vertices.size() / 3 + 1);
+    for (size_t i = 0; i < mesh.vertices.size(); ++i) {
+        remap[i] = numbering.number(mesh.vertices[i].pos);
+        if (remap[i] == welded.sourceVertices.size())
+            welded.sourceVertices.push_back(static_cast<uint32_t>(i));
+    }
+
     const size_t triangleCount = mesh.indices.size() / 3;
     welded.triangles.reserve(triangleCount * 3);
     welded.sourceTriangles.reserve(triangleCount);
