@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <map>
 #include <numeric>
 #include <string>
 #include <utility>
@@ -40,13 +39,22 @@ struct ManifoldCheck {
 
 inline ManifoldCheck checkManifold(const TriangleSoup& soup) {
     ManifoldCheck r;
-    std::map<Float3, uint32_t> ids;
+    // Weld by exact position.
+    std::vector<uint32_t> order(soup.positions.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(),
+              [&](uint32_t a, uint32_t b) { return soup.positions[a] < soup.positions[b]; });
     std::vector<uint32_t> id(soup.positions.size());
-    for (size_t i = 0; i < soup.positions.size(); ++i)
-        id[i] = ids.emplace(soup.positions[i], uint32_t(ids.size())).first->second;
-    r.vertices = ids.size();
-    std::map<std::pair<uint32_t, uint32_t>, std::vector<size_t>> directed;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && !(soup.positions[order[i - 1]] == soup.positions[order[i]])) ++r.vertices;
+        id[order[i]] = uint32_t(r.vertices);
+    }
+    if (!order.empty()) ++r.vertices;
     const size_t triangleCount = soup.triangles.size() / 3;
+    auto corner = [&](size_t t, int k) { return id[soup.triangles[3 * t + (k % 3)]]; };
+    // Directed edges, sorted: each must appear once, and so must its reverse.
+    std::vector<uint64_t> directed;
+    directed.reserve(soup.triangles.size());
     for (size_t t = 0; t < triangleCount; ++t) {
         const Float3 &a = soup.positions[soup.triangles[3 * t]],
                      &b = soup.positions[soup.triangles[3 * t + 1]],
@@ -55,51 +63,56 @@ inline ManifoldCheck checkManifold(const TriangleSoup& soup) {
                      double(a.y) * (double(b.x) * c.z - double(b.z) * c.x) +
                      double(a.z) * (double(b.x) * c.y - double(b.y) * c.x)) /
                     6.0;
-        for (int k = 0; k < 3; ++k)
-            directed[{id[soup.triangles[3 * t + k]], id[soup.triangles[3 * t + (k + 1) % 3]]}]
-                .push_back(t);
+        for (int k = 0; k < 3; ++k) directed.push_back(uint64_t(corner(t, k)) << 32 | corner(t, k + 1));
     }
-    for (const auto& [edge, users] : directed) {
-        const auto back = directed.find({edge.second, edge.first});
-        if (users.size() != 1 || back == directed.end() || back->second.size() != 1) {
-            if (edge.first < edge.second || back == directed.end()) ++r.badEdges;
+    std::sort(directed.begin(), directed.end());
+    for (size_t i = 0; i < directed.size(); ++i) {
+        const bool repeated = (i > 0 && directed[i - 1] == directed[i]) ||
+                              (i + 1 < directed.size() && directed[i + 1] == directed[i]);
+        const uint64_t reverse = directed[i] << 32 | directed[i] >> 32;
+        const bool paired = std::binary_search(directed.begin(), directed.end(), reverse);
+        if (repeated || !paired) {
+            ++r.badEdges;
             if (r.firstProblem.empty())
-                r.firstProblem = "edge used " + std::to_string(users.size()) + " times, backwards " +
-                                 std::to_string(back == directed.end() ? 0 : back->second.size());
+                r.firstProblem = repeated ? "edge used twice the same way" : "edge used once";
         }
     }
-    // Around each vertex: triangles joined by the edges they share there.
-    std::vector<std::vector<size_t>> around(ids.size());
+    // Around each vertex: the triangles there, joined through the edges they
+    // share at it, must form one fan.
+    std::vector<uint32_t> start(r.vertices + 1, 0), around(soup.triangles.size());
     for (size_t t = 0; t < triangleCount; ++t)
-        for (int k = 0; k < 3; ++k) around[id[soup.triangles[3 * t + k]]].push_back(t);
-    for (uint32_t v = 0; v < around.size(); ++v) {
-        const std::vector<size_t>& ts = around[v];
-        std::vector<size_t> parent(ts.size());
+        for (int k = 0; k < 3; ++k) ++start[corner(t, k) + 1];
+    for (size_t v = 0; v < r.vertices; ++v) start[v + 1] += start[v];
+    {
+        std::vector<uint32_t> next(start.begin(), start.end() - 1);
+        for (size_t t = 0; t < triangleCount; ++t)
+            for (int k = 0; k < 3; ++k) around[next[corner(t, k)]++] = uint32_t(3 * t + k);
+    }
+    std::vector<size_t> parent;
+    for (size_t v = 0; v < r.vertices; ++v) {
+        const size_t n = start[v + 1] - start[v];
+        parent.resize(n);
         std::iota(parent.begin(), parent.end(), 0);
         auto find = [&](size_t i) {
             while (parent[i] != i) i = parent[i] = parent[parent[i]];
             return i;
         };
-        auto others = [&](size_t t) {
-            std::vector<uint32_t> o;
-            for (int k = 0; k < 3; ++k)
-                if (id[soup.triangles[3 * t + k]] != v) o.push_back(id[soup.triangles[3 * t + k]]);
-            return o;
-        };
-        for (size_t i = 0; i < ts.size(); ++i)
-            for (size_t j = i + 1; j < ts.size(); ++j) {
-                const auto a = others(ts[i]), b = others(ts[j]);
-                for (uint32_t x : a)
-                    if (std::find(b.begin(), b.end(), x) != b.end()) parent[find(i)] = find(j);
+        for (size_t i = 0; i < n; ++i) {
+            const uint32_t ci = around[start[v] + i];
+            const uint32_t out = corner(ci / 3, ci % 3 + 1);
+            for (size_t j = 0; j < n; ++j) {
+                const uint32_t cj = around[start[v] + j];
+                if (corner(cj / 3, cj % 3 + 2) == out) parent[find(i)] = find(j);
             }
+        }
         size_t roots = 0;
-        for (size_t i = 0; i < ts.size(); ++i) roots += find(i) == i;
+        for (size_t i = 0; i < n; ++i) roots += find(i) == i;
         if (roots != 1) {
             ++r.badVertices;
-            if (r.firstProblem.empty())
-                r.firstProblem = "vertex with " + std::to_string(roots) + " fans";
+            if (r.firstProblem.empty()) r.firstProblem = "vertex with " + std::to_string(roots) + " fans";
         }
     }
+    r.badEdges = (r.badEdges + 1) / 2;
     return r;
 }
 

@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -64,9 +63,12 @@ inline ThreeMfPackage unzip3mf(const std::string& bytes) {
 }
 
 inline std::string attribute(const std::string& element, const char* name) {
-    const std::regex pattern(std::string("\\s") + name + "=\"([^\"]*)\"");
-    std::smatch m;
-    return std::regex_search(element, m, pattern) ? m[1].str() : std::string();
+    const std::string key = std::string(" ") + name + "=\"";
+    const size_t at = element.find(key);
+    if (at == std::string::npos) return {};
+    const size_t start = at + key.size();
+    const size_t end = element.find('"', start);
+    return end == std::string::npos ? std::string() : element.substr(start, end - start);
 }
 
 // The model part: vertices, triangles and the colour of each triangle's p1
