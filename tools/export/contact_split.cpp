@@ -68,10 +68,11 @@ public:
         : s_{positions, triangles, faceAxes} {}
 
     ContactSplitStats run() {
+        findCandidates();
+        if (candidates_.empty()) return {};
         buildCornerLists();
         fanOf_.assign(s_.triangles.size(), 0);
-        const uint32_t vertexCount = uint32_t(s_.positions.size());
-        for (uint32_t v = 0; v < vertexCount; ++v)
+        for (uint32_t v : candidates_)
             if (mayHaveSeveralFans(v)) findFans(v);
         // Keep the voxels apart at every four-square edge first; where the edge
         // stays shared at both ends, keep the empty cells apart instead. A flip
@@ -90,34 +91,54 @@ public:
         }
         ContactSplitStats stats;
         for (const auto& [key, aroundEmpty] : crossed_) stats.crossedEdges += aroundEmpty;
-        for (uint32_t v = 0; v < vertexCount; ++v)
+        for (uint32_t v : candidates_)
             if (mayHaveSeveralFans(v)) stats.splitVertices += splitVertex(v);
         for (const auto& [v, p] : moved_) s_.positions[v] = p;
         return stats;
     }
 
 private:
-    void buildCornerLists() {
-        const size_t vertexCount = s_.positions.size();
-        cornerStart_.assign(vertexCount + 1, 0);
-        for (uint32_t v : s_.triangles) ++cornerStart_[v + 1];
-        for (size_t v = 0; v < vertexCount; ++v) cornerStart_[v + 1] += cornerStart_[v];
-        corners_.resize(s_.triangles.size());
-        std::vector<uint32_t> next(cornerStart_.begin(), cornerStart_.end() - 1);
-        for (uint32_t c = 0; c < s_.triangles.size(); ++c) corners_[next[s_.triangles[c]]++] = c;
+    // Faces around a vertex whose normals never point both ways along one
+    // axis bound a solid that only grows toward one corner of the vertex's
+    // eight cells: one fan. Only vertices with opposite normals can need a split.
+    void findCandidates() {
+        std::vector<uint8_t> axes(s_.positions.size(), 0);
+        for (size_t c = 0; c < s_.triangles.size(); ++c)
+            axes[s_.triangles[c]] |= uint8_t(1u << s_.faceAxes[c / 3]);
+        candidateSlot_.assign(s_.positions.size(), kNotCandidate);
+        for (uint32_t v = 0; v < axes.size(); ++v)
+            if (axes[v] & (axes[v] >> 1) & 0x15) {
+                candidateSlot_[v] = uint32_t(candidates_.size());
+                candidates_.push_back(v);
+            }
     }
+
+    void buildCornerLists() {
+        cornerStart_.assign(candidates_.size() + 1, 0);
+        for (uint32_t v : s_.triangles)
+            if (candidateSlot_[v] != kNotCandidate) ++cornerStart_[candidateSlot_[v] + 1];
+        for (size_t k = 0; k < candidates_.size(); ++k) cornerStart_[k + 1] += cornerStart_[k];
+        corners_.resize(cornerStart_.back());
+        std::vector<uint32_t> next(cornerStart_.begin(), cornerStart_.end() - 1);
+        for (uint32_t c = 0; c < s_.triangles.size(); ++c) {
+            const uint32_t slot = candidateSlot_[s_.triangles[c]];
+            if (slot != kNotCandidate) corners_[next[slot]++] = c;
+        }
+    }
+    uint32_t firstCorner(uint32_t v) const { return cornerStart_[candidateSlot_[v]]; }
+    uint32_t endCorner(uint32_t v) const { return cornerStart_[candidateSlot_[v] + 1]; }
 
     // Two fans on a closed surface take at least three triangles each.
     bool mayHaveSeveralFans(uint32_t v) const {
-        const uint32_t n = cornerStart_[v + 1] - cornerStart_[v];
+        const uint32_t n = endCorner(v) - firstCorner(v);
         return n >= 6 && n <= Fans::kMaxCorners;
     }
 
     // Groups the corners at `v` into fans: two corners join when their
     // triangles share an edge at `v`. Records each corner's fan in fanOf_.
     void findFans(uint32_t v) {
-        const uint32_t first = cornerStart_[v];
-        const uint8_t n = uint8_t(cornerStart_[v + 1] - first);
+        const uint32_t first = firstCorner(v);
+        const uint8_t n = uint8_t(endCorner(v) - first);
         Fans fans;
         for (uint8_t i = 0; i < n; ++i) fans.parent[i] = i;
         for (uint8_t i = 0; i < n; ++i) {
@@ -157,7 +178,8 @@ private:
     // different fans at `from`?
     bool separatedAt(uint32_t from, uint32_t to) const {
         int fan = -1;
-        for (uint32_t k = cornerStart_[from]; k < cornerStart_[from + 1]; ++k) {
+        if (candidateSlot_[from] == kNotCandidate) return false;
+        for (uint32_t k = firstCorner(from); k < endCorner(from); ++k) {
             const uint32_t c = corners_[k];
             if (s_.next(c) != to) continue;
             if (fan >= 0) return fan != fanOf_[c];
@@ -169,7 +191,7 @@ private:
     // Gives every fan after the first a vertex of its own and moves each copy
     // toward the cells only its fan touches. Returns whether `v` was split.
     bool splitVertex(uint32_t v) {
-        const uint32_t first = cornerStart_[v], end = cornerStart_[v + 1];
+        const uint32_t first = firstCorner(v), end = endCorner(v);
         uint8_t fanCount = 0;
         for (uint32_t k = first; k < end; ++k)
             fanCount = std::max<uint8_t>(fanCount, fanOf_[corners_[k]] + 1);
@@ -204,8 +226,11 @@ private:
         return true;
     }
 
+    static constexpr uint32_t kNotCandidate = ~0u;
     Surface s_;
-    std::vector<uint32_t> cornerStart_;
+    std::vector<uint32_t> candidates_;
+    std::vector<uint32_t> candidateSlot_;  // per vertex: its number among the candidates
+    std::vector<uint32_t> cornerStart_;    // per candidate
     std::vector<uint32_t> corners_;
     std::vector<uint8_t> fanOf_;
     // Four-square edges; true where the pairing goes around the empty cells.
