@@ -35,11 +35,17 @@ bool positionsDistinct(const SolidMesh& m) {
 }
 
 // Checks one voxel shape; returns "" or what is wrong.
-std::string problemsOf(const std::vector<Cell>& cells, size_t* splits = nullptr) {
+std::string problemsOf(const std::vector<Cell>& cells, size_t* splits = nullptr,
+                       Surface surface = Surface::Cubic) {
     VoxelVolume volume(Region{{0, 0, 0}, {7, 7, 7}}, 32);
     draw(volume, cells);
     exporter::SolidMeshReport report;
-    const SolidMesh m = exporter::solidMeshOfVolume(volume, Surface::Cubic, {}, &report);
+    const SolidMesh m = exporter::solidMeshOfVolume(volume, surface, {}, &report);
+    if (surface == Surface::Smooth) {
+        const ManifoldCheck check = checkManifold(soupOf(m));
+        if (!check.manifold()) return check.firstProblem;
+        return check.volume > 0 || m.empty() ? "" : "wound inward";
+    }
     if (splits) *splits = report.splitVertices;
     const ManifoldCheck check = checkManifold(soupOf(m));
     if (!check.manifold()) return check.firstProblem;
@@ -105,6 +111,7 @@ TEST(SolidMesh, EveryArrangementOfNeighbouringCellsIsManifold) {
         for (int i = 0; i < 12; ++i)
             if (bits >> i & 1) cells.push_back({2 + i % 2, 2 + i / 2 % 2, 2 + i / 4, 7});
         ASSERT_EQ(problemsOf(cells), "") << "2x2x3 arrangement " << bits;
+        ASSERT_EQ(problemsOf(cells, nullptr, Surface::Smooth), "") << "smooth 2x2x3 arrangement " << bits;
     }
     uint64_t state = 0x9E3779B97F4A7C15ull;  // fixed: the same shapes every run
     for (int n = 0; n < 3000; ++n) {
