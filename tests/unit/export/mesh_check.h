@@ -30,7 +30,7 @@ struct TriangleSoup {
 
 struct ManifoldCheck {
     size_t vertices = 0;       // distinct positions in use
-    size_t badEdges = 0;       // not two triangles, or not in opposite directions
+    size_t badEdges = 0;       // edges not used by two triangles in opposite directions
     size_t badVertices = 0;    // triangles around it form more than one fan
     double volume = 0;         // signed volume: positive when outward wound (right-handed)
     std::string firstProblem;  // empty when manifold
@@ -66,13 +66,15 @@ inline ManifoldCheck checkManifold(const TriangleSoup& soup) {
         for (int k = 0; k < 3; ++k) directed.push_back(uint64_t(corner(t, k)) << 32 | corner(t, k + 1));
     }
     std::sort(directed.begin(), directed.end());
+    std::vector<uint64_t> bad;  // undirected, lower number first
     for (size_t i = 0; i < directed.size(); ++i) {
         const bool repeated = (i > 0 && directed[i - 1] == directed[i]) ||
                               (i + 1 < directed.size() && directed[i + 1] == directed[i]);
         const uint64_t reverse = directed[i] << 32 | directed[i] >> 32;
         const bool paired = std::binary_search(directed.begin(), directed.end(), reverse);
         if (repeated || !paired) {
-            ++r.badEdges;
+            const uint64_t a = directed[i] >> 32, b = directed[i] & 0xFFFFFFFFu;
+            bad.push_back(a < b ? (a << 32 | b) : (b << 32 | a));
             if (r.firstProblem.empty())
                 r.firstProblem = repeated ? "edge used twice the same way" : "edge used once";
         }
@@ -112,7 +114,8 @@ inline ManifoldCheck checkManifold(const TriangleSoup& soup) {
             if (r.firstProblem.empty()) r.firstProblem = "vertex with " + std::to_string(roots) + " fans";
         }
     }
-    r.badEdges = (r.badEdges + 1) / 2;
+    std::sort(bad.begin(), bad.end());
+    r.badEdges = size_t(std::unique(bad.begin(), bad.end()) - bad.begin());
     return r;
 }
 
