@@ -105,18 +105,23 @@ const struct {
     const char* name;
     Encoder encode;
 } kFormats[] = {
-    {"obj", [](const exporter::SolidMesh& m, exporter::ChunkWriter& w) {
+    {"obj",
+     [](const exporter::SolidMesh& m, exporter::ChunkWriter& w) {
          w.append(exporter::encodeObj(m, "t.mtl"));
          w.append(exporter::encodeMtl(m, palette()));
      }},
-    {"ply", [](const exporter::SolidMesh& m, exporter::ChunkWriter& w) { exporter::writePly(m, palette(), w); }},
-    {"stl", [](const exporter::SolidMesh& m, exporter::ChunkWriter& w) { exporter::writeStl(m, w); }},
-    {"3mf", [](const exporter::SolidMesh& m, exporter::ChunkWriter& w) {
+    {"ply", [](const exporter::SolidMesh& m,
+               exporter::ChunkWriter& w) { exporter::writePly(m, palette(), w); }},
+    {"stl",
+     [](const exporter::SolidMesh& m, exporter::ChunkWriter& w) { exporter::writeStl(m, w); }},
+    {"3mf",
+     [](const exporter::SolidMesh& m, exporter::ChunkWriter& w) {
          std::string bytes, error;
          exporter::encode3mf(m, palette(), bytes, error);
          w.append(bytes);
      }},
-    {"glb", [](const exporter::SolidMesh& m, exporter::ChunkWriter& w) { exporter::writeGlb(m, palette(), w); }},
+    {"glb", [](const exporter::SolidMesh& m,
+               exporter::ChunkWriter& w) { exporter::writeGlb(m, palette(), w); }},
 };
 
 void BM_ExportVsTwoExtractions(benchmark::State& state) {
@@ -147,7 +152,10 @@ void BM_ExportVsTwoExtractions(benchmark::State& state) {
     state.counters["ratio"] = exportSeconds / extractSeconds;
     state.counters["MB"] = bytes / 1e6;
 }
-BENCHMARK(BM_ExportVsTwoExtractions)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ExportVsTwoExtractions)
+    ->DenseRange(0, 4)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 void BM_VoxVsTwoExtractions(benchmark::State& state) {
     ExtractedMesh mesh;
@@ -182,7 +190,8 @@ void BM_PlyAndStlFilesVsTwoExtractions(benchmark::State& state) {
         exporter::extractForExport(terrain(), exporter::Surface::Cubic, mesh);
         const auto t1 = Clock::now();
         const double c1 = threadSeconds();
-        const exporter::SolidMesh solid = exporter::buildSolidMesh(mesh, exporter::Surface::Cubic, {});
+        const exporter::SolidMesh solid =
+            exporter::buildSolidMesh(mesh, exporter::Surface::Cubic, {});
         std::string error;
         const bool written =
             exporter::writeFileAtomically(

@@ -83,10 +83,13 @@ const Exports& exportsOf(const Case& c) {
     const std::string input = c.program.empty() ? " < /dev/null" : "";
     e.cubic = runCommand(run +
                          "--stl cubic.stl --3mf cubic.3mf --glb cubic.glb --obj cubic.obj "
-                         "--ply cubic.ply --vox cubic.vox 2> cubic.err > /dev/null" + input);
+                         "--ply cubic.ply --vox cubic.vox 2> cubic.err > /dev/null" +
+                         input);
     e.cubic.err = readWholeFile(e.path("cubic.err"));
-    e.smooth = runCommand(run + "--smooth --stl smooth.stl --3mf smooth.3mf --glb smooth.glb "
-                                "2> smooth.err > /dev/null" + input);
+    e.smooth = runCommand(run +
+                          "--smooth --stl smooth.stl --3mf smooth.3mf --glb smooth.glb "
+                          "2> smooth.err > /dev/null" +
+                          input);
     e.smooth.err = readWholeFile(e.path("smooth.err"));
     return e;
 }
@@ -105,7 +108,8 @@ ReadFile readExport(const std::string& path) {
     if (extension == "stl") {
         const StlFile stl = readStl(bytes);
         if (!stl.ok) f.error = "STL does not read";
-        for (const StlFacet& facet : stl.facets) f.soup.add(facet.corner[0], facet.corner[1], facet.corner[2]);
+        for (const StlFacet& facet : stl.facets)
+            f.soup.add(facet.corner[0], facet.corner[1], facet.corner[2]);
         f.up = 2;
     } else if (extension == "obj") {
         const ObjFile obj = readObj(bytes);
@@ -117,7 +121,8 @@ ReadFile readExport(const std::string& path) {
         const PlyFile ply = readPly(bytes);
         if (!ply.ok) f.error = "PLY does not read";
         for (const PlyVertex& v : ply.vertices) f.soup.positions.push_back(v.pos);
-        for (const auto& face : ply.faces) f.soup.triangles.insert(f.soup.triangles.end(), face.begin(), face.end());
+        for (const auto& face : ply.faces)
+            f.soup.triangles.insert(f.soup.triangles.end(), face.begin(), face.end());
     } else if (extension == "3mf") {
         const ThreeMfPackage package = unzip3mf(bytes);
         const ColouredMesh m = read3mfModel(package.model);
@@ -187,9 +192,9 @@ TEST_P(Consumers, OurReadersFindManifoldFilesOnThePlate) {
 
 TEST_P(Consumers, GltfValidatorFindsNoErrorOrWarning) {
     const Exports& e = files();
-    const CommandResult r = runCommand("node '" + kSource + "/tests/consumers/validate_gltf.js' '" +
-                                       CUBALORN_NPM_DIR + "' '" + e.path("cubic.glb") + "' '" +
-                                       e.path("smooth.glb") + "' 2>&1");
+    const CommandResult r =
+        runCommand("node '" + kSource + "/tests/consumers/validate_gltf.js' '" + CUBALORN_NPM_DIR +
+                   "' '" + e.path("cubic.glb") + "' '" + e.path("smooth.glb") + "' 2>&1");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("cubic.glb errors 0 warnings 0"), std::string::npos) << r.out;
 }
@@ -204,7 +209,8 @@ class ConsumersOfModels : public Consumers {};
 
 TEST_P(ConsumersOfModels, PrusaSlicerFindsThemManifoldAndSlicesThe3mf) {
     const Exports& e = files();
-    for (const std::string name : {"cubic.stl", "cubic.3mf", "cubic.obj", "smooth.stl", "smooth.3mf"}) {
+    for (const std::string name :
+         {"cubic.stl", "cubic.3mf", "cubic.obj", "smooth.stl", "smooth.3mf"}) {
         SCOPED_TRACE(name);
         const ReadFile ours = readExport(e.path(name));
         const CommandResult info =
@@ -221,9 +227,9 @@ TEST_P(ConsumersOfModels, PrusaSlicerFindsThemManifoldAndSlicesThe3mf) {
             EXPECT_NEAR(reported(info.out, highs[i]), axis(b.hi, i), 1e-3) << info.out;
         }
     }
-    const CommandResult slice = runCommand("prusa-slicer --loglevel 1 --export-gcode '" +
-                                           e.path("cubic.3mf") + "' --output '" +
-                                           e.path("cubic.gcode") + "' 2>&1");
+    const CommandResult slice =
+        runCommand("prusa-slicer --loglevel 1 --export-gcode '" + e.path("cubic.3mf") +
+                   "' --output '" + e.path("cubic.gcode") + "' 2>&1");
     EXPECT_EQ(slice.status, 0) << slice.out;
     EXPECT_NE(readWholeFile(e.path("cubic.gcode")).find("G1 "), std::string::npos) << slice.out;
 }
@@ -267,7 +273,8 @@ TEST_P(ConsumersOfModels, AssimpReadsTheSameShapeFromEveryFormat) {
             EXPECT_NEAR(axis(a.hi, i), axis(b.hi, i), 1e-3) << "axis " << i;
         }
         if (GetParam().name == "arms") {
-            EXPECT_EQ(armsHandedness(theirs.positions, arms, 1.0f), windowHandedness()) << "mirrored";
+            EXPECT_EQ(armsHandedness(theirs.positions, arms, 1.0f), windowHandedness())
+                << "mirrored";
         }
     }
 }

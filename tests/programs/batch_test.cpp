@@ -163,10 +163,10 @@ TEST(Batch, MeshReportCountsBothSurfacesOfOneVoxel) {
 TEST(Batch, HelpListsEveryOption) {
     const Result r = runBatch("--help");
     EXPECT_EQ(r.status, 0);
-    for (const char* option : {"--png PATH", "--size WxH", "--png-every K", "--max-resumes N",
-                               "--frames N", "--mesh-report", "--obj PATH", "--ply PATH",
-                               "--stl PATH", "--vox PATH", "--3mf PATH", "--glb PATH",
-                               "--origin PLACE", "--smooth", "--scale MM", "--help"})
+    for (const char* option :
+         {"--png PATH", "--size WxH", "--png-every K", "--max-resumes N", "--frames N",
+          "--mesh-report", "--obj PATH", "--ply PATH", "--stl PATH", "--vox PATH", "--3mf PATH",
+          "--glb PATH", "--origin PLACE", "--smooth", "--scale MM", "--help"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 

@@ -85,8 +85,9 @@ bool writeExports(const Options& options, const VoxelVolume& volume, const Palet
 
     const exporter::Surface surface =
         options.smooth ? exporter::Surface::Smooth : exporter::Surface::Cubic;
-    const exporter::MeshPlacement placement{
-        options.scale, options.keepVolumeOrigin ? exporter::Origin::Volume : exporter::Origin::Plate};
+    const exporter::MeshPlacement placement{options.scale, options.keepVolumeOrigin
+                                                               ? exporter::Origin::Volume
+                                                               : exporter::Origin::Plate};
     exporter::SolidMesh mesh;
     bool built = false;
     auto solid = [&]() -> const exporter::SolidMesh& {
@@ -123,7 +124,9 @@ bool writeExports(const Options& options, const VoxelVolume& volume, const Palet
         std::function<void(exporter::ChunkWriter&)> encode;
         std::string bytes, error;
         if (option == "--obj (material library)") {
-            encode = [&](exporter::ChunkWriter& w) { w.append(exporter::encodeMtl(solid(), palette)); };
+            encode = [&](exporter::ChunkWriter& w) {
+                w.append(exporter::encodeMtl(solid(), palette));
+            };
         } else if (option == "--obj") {
             if (!previousWritten) {
                 std::fprintf(errors,
@@ -131,7 +134,9 @@ bool writeExports(const Options& options, const VoxelVolume& volume, const Palet
                              path.c_str());
                 continue;
             }
-            encode = [&](exporter::ChunkWriter& w) { w.append(exporter::encodeObj(solid(), mtlName)); };
+            encode = [&](exporter::ChunkWriter& w) {
+                w.append(exporter::encodeObj(solid(), mtlName));
+            };
         } else if (option == "--ply") {
             encode = [&](exporter::ChunkWriter& w) { exporter::writePly(solid(), palette, w); };
         } else if (option == "--stl") {
@@ -152,7 +157,9 @@ bool writeExports(const Options& options, const VoxelVolume& volume, const Palet
                              "cubalorn-batch: warning: the final volume has no solid voxel; %s "
                              "holds no voxels\n",
                              path.c_str());
-            encode = [&](exporter::ChunkWriter& w) { w.append(exporter::encodeVox(volume, palette)); };
+            encode = [&](exporter::ChunkWriter& w) {
+                w.append(exporter::encodeVox(volume, palette));
+            };
         }
         previousWritten = exporter::writeFileAtomically(path, encode, error);
         if (!previousWritten) {

@@ -1,10 +1,10 @@
 #include "options.h"
 
-#include "export/mesh_formats.h"
-
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+
+#include "export/mesh_formats.h"
 
 namespace cubalorn::batch {
 
@@ -90,11 +90,11 @@ const OptionRow kOptions[] = {
          o.meshReport = true;
          return true;
      }},
-    {"--obj", "PATH", "write the final mesh as OBJ, with its colours in a .mtl beside it",
+    {"--obj", "PATH", "write the final mesh as OBJ (y up), with its colours in a .mtl beside it",
      [](Options& o, const std::string& value, std::string& error) {
          return setPath(o.objPath, "--obj", value, error);
      }},
-    {"--ply", "PATH", "write the final mesh as binary PLY with per-vertex colours",
+    {"--ply", "PATH", "write the final mesh as binary PLY (y up) with per-vertex colours",
      [](Options& o, const std::string& value, std::string& error) {
          return setPath(o.plyPath, "--ply", value, error);
      }},
@@ -122,8 +122,7 @@ const OptionRow kOptions[] = {
          return false;
      }},
     {"--origin", "PLACE",
-     "plate (default): mesh files stand on z = 0 (y = 0 when y is up), centred; "
-     "volume: keep the volume's coordinates",
+     "plate (default): mesh files stand on the plate, centred; volume: keep voxel coordinates",
      [](Options& o, const std::string& value, std::string& error) {
          if (value == "plate" || value == "volume") {
              o.keepVolumeOrigin = value == "volume";
@@ -235,9 +234,11 @@ std::vector<std::pair<std::string, std::string>> Options::exportFiles() const {
         files.push_back({"--obj (material library)", exporter::mtlPathFor(objPath)});
         files.push_back({"--obj", objPath});
     }
-    const std::pair<const char*, const std::string*> rest[] = {
-        {"--ply", &plyPath}, {"--stl", &stlPath}, {"--3mf", &threeMfPath},
-        {"--glb", &glbPath}, {"--vox", &voxPath}};
+    const std::pair<const char*, const std::string*> rest[] = {{"--ply", &plyPath},
+                                                               {"--stl", &stlPath},
+                                                               {"--3mf", &threeMfPath},
+                                                               {"--glb", &glbPath},
+                                                               {"--vox", &voxPath}};
     for (const auto& [option, path] : rest)
         if (!path->empty()) files.push_back({option, *path});
     return files;

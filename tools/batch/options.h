@@ -36,8 +36,8 @@ struct Options {
 
     bool wantsRender() const { return !pngPath.empty(); }
     bool wantsMeshExport() const {
-        return !objPath.empty() || !plyPath.empty() || !stlPath.empty() ||
-               !threeMfPath.empty() || !glbPath.empty();
+        return !objPath.empty() || !plyPath.empty() || !stlPath.empty() || !threeMfPath.empty() ||
+               !glbPath.empty();
     }
     // The files written from the final volume, each with the option that
     // names it, in the order they are written (the .mtl before its OBJ).

@@ -157,8 +157,9 @@ private:
                 const uint64_t key = edgeKey(v, to);
                 const bool aroundEmpty = crossed_.emplace(key, false).first->second;
                 const uint8_t mine = s_.octant(ci, aroundEmpty);
-                const uint8_t pick =
-                    s_.octant(corners_[first + match[0]], aroundEmpty) == mine ? match[0] : match[1];
+                const uint8_t pick = s_.octant(corners_[first + match[0]], aroundEmpty) == mine
+                                         ? match[0]
+                                         : match[1];
                 fans.join(i, pick);
             }
         }
@@ -199,7 +200,8 @@ private:
         uint8_t cells[Fans::kMaxCorners] = {};  // octant bits touched, per fan
         for (uint32_t k = first; k < end; ++k) {
             const uint32_t c = corners_[k];
-            cells[fanOf_[c]] |= uint8_t(1u << s_.octant(c, false)) | uint8_t(1u << s_.octant(c, true));
+            cells[fanOf_[c]] |=
+                uint8_t(1u << s_.octant(c, false)) | uint8_t(1u << s_.octant(c, true));
         }
         const Vec3f origin = s_.positions[v];
         uint32_t ids[Fans::kMaxCorners];
@@ -213,7 +215,8 @@ private:
                 if (own & (1u << o))
                     for (int i = 0; i < 3; ++i) sum[i] += (o >> i & 1) ? 1 : -1;
             auto step = [](int s) { return s > 0 ? kContactInset : s < 0 ? -kContactInset : 0.0f; };
-            const Vec3f p{origin.x + step(sum[0]), origin.y + step(sum[1]), origin.z + step(sum[2])};
+            const Vec3f p{origin.x + step(sum[0]), origin.y + step(sum[1]),
+                          origin.z + step(sum[2])};
             if (f == 0) {
                 ids[f] = v;
                 moved_.push_back({v, p});

@@ -66,7 +66,8 @@ Layout layOut(const SolidMesh& mesh) {
     l.indices.reserve(mesh.triangles.size());
     for (int m = 0; m < 256; ++m) {
         if (start[m] == start[m + 1]) continue;
-        Primitive p{uint8_t(m), uint32_t(l.positions.size()), 0, uint32_t(l.indices.size()), 0, {}, {}};
+        Primitive p{uint8_t(m), uint32_t(l.positions.size()), 0, uint32_t(l.indices.size()), 0, {},
+                    {}};
         const uint16_t stamp = uint16_t(l.primitives.size() + 1);
         for (int i = 0; i < 3; ++i) {
             p.lo[i] = std::numeric_limits<float>::infinity();
@@ -82,7 +83,8 @@ Layout layOut(const SolidMesh& mesh) {
                     slot[key] = uint32_t(l.positions.size()) - p.firstVertex;
                     const Vec3f& pos = mesh.positions[v];
                     l.positions.push_back(pos);
-                    l.normals.push_back(unit(perFace ? mesh.faceNormals[t] : mesh.vertexNormals[v]));
+                    l.normals.push_back(
+                        unit(perFace ? mesh.faceNormals[t] : mesh.vertexNormals[v]));
                     const float xyz[3] = {pos.x, pos.y, pos.z};
                     for (int i = 0; i < 3; ++i) {
                         p.lo[i] = std::min(p.lo[i], xyz[i]);
@@ -143,10 +145,10 @@ std::string jsonOf(const Layout& l, const Palette& palette, uint32_t binaryLengt
         accessors += "]},{\"bufferView\":1,\"byteOffset\":" + vertexOffset +
                      ",\"componentType\":" + std::to_string(kFloat) +
                      ",\"count\":" + std::to_string(p.vertexCount) + ",\"type\":\"VEC3\"}";
-        accessors += ",{\"bufferView\":2,\"byteOffset\":" +
-                     std::to_string(size_t(p.firstIndex) * 4) +
-                     ",\"componentType\":" + std::to_string(kUnsignedInt) +
-                     ",\"count\":" + std::to_string(p.indexCount) + ",\"type\":\"SCALAR\"}";
+        accessors +=
+            ",{\"bufferView\":2,\"byteOffset\":" + std::to_string(size_t(p.firstIndex) * 4) +
+            ",\"componentType\":" + std::to_string(kUnsignedInt) +
+            ",\"count\":" + std::to_string(p.indexCount) + ",\"type\":\"SCALAR\"}";
         const std::string a = std::to_string(3 * k);
         primitives += sep + "{\"attributes\":{\"POSITION\":" + a +
                       ",\"NORMAL\":" + std::to_string(3 * k + 1) +

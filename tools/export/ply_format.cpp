@@ -52,14 +52,14 @@ void writePly(const SolidMesh& mesh, const Palette& palette, ChunkWriter& out) {
         corners[c] = id;
     }
 
-    out.append("ply\nformat binary_little_endian 1.0\ncomment Cubalorn mesh, y up\nelement vertex " +
-               std::to_string(recordVertex.size()) +
-               "\nproperty float x\nproperty float y\nproperty float z\n" +
-               (withNormals ? "property float nx\nproperty float ny\nproperty float nz\n" : "") +
-               "property uchar red\nproperty uchar green\nproperty uchar blue\n"
-               "element face " +
-               std::to_string(triangleCount) +
-               "\nproperty list uchar uint vertex_indices\nend_header\n");
+    out.append(
+        "ply\nformat binary_little_endian 1.0\ncomment Cubalorn mesh, y up\nelement vertex " +
+        std::to_string(recordVertex.size()) +
+        "\nproperty float x\nproperty float y\nproperty float z\n" +
+        (withNormals ? "property float nx\nproperty float ny\nproperty float nz\n" : "") +
+        "property uchar red\nproperty uchar green\nproperty uchar blue\n"
+        "element face " +
+        std::to_string(triangleCount) + "\nproperty list uchar uint vertex_indices\nend_header\n");
 
     std::array<Rgb, 256> colours;
     for (int m = 0; m < 256; ++m) colours[m] = exportColour(palette, static_cast<float>(m));

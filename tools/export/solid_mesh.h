@@ -53,8 +53,9 @@ inline Vec3f zUpFromYUp(const Vec3f& p) {
 }
 
 struct SolidMeshReport {
-    uint32_t splitVertices = 0;  // cubic: lattice points split where voxels touch by an edge or corner
-    uint32_t openEdges = 0;      // edges not used by exactly two triangles after building
+    uint32_t splitVertices =
+        0;                   // cubic: lattice points split where voxels touch by an edge or corner
+    uint32_t openEdges = 0;  // edges not used by exactly two triangles after building
 };
 
 // Welds the extracted mesh by position; a cubic surface is also split where

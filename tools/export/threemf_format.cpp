@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -59,8 +60,12 @@ std::string encode3mfModel(const SolidMesh& mesh, const Palette& palette) {
         return out;
     }
     // Colour entries in material order; entry k is the k-th material used.
+    // The most used colour is the object's own, so its triangles need no p1.
     const std::array<bool, 256> used = usedMaterials(mesh);
     std::array<uint32_t, 256> entry{};
+    std::array<size_t, 256> uses{};
+    for (uint8_t m : mesh.materials) ++uses[m];
+    const uint8_t common = uint8_t(std::max_element(uses.begin(), uses.end()) - uses.begin());
     out += " <resources>\n  <m:colorgroup id=\"1\">\n";
     uint32_t entries = 0;
     for (int m = 0; m < 256; ++m) {
@@ -68,16 +73,19 @@ std::string encode3mfModel(const SolidMesh& mesh, const Palette& palette) {
         entry[m] = entries++;
         const Rgb c = exportColour(palette, float(m));
         char line[48];
-        std::snprintf(line, sizeof line, "   <m:color color=\"#%02X%02X%02X\"/>\n", c[0], c[1], c[2]);
+        std::snprintf(line, sizeof line, "   <m:color color=\"#%02X%02X%02X\"/>\n", c[0], c[1],
+                      c[2]);
         out += line;
     }
-    out += "  </m:colorgroup>\n  <object id=\"2\" name=\"sculpture\" type=\"model\" pid=\"1\" "
-           "pindex=\"0\">\n   <mesh>\n    <vertices>\n";
+    out +=
+        "  </m:colorgroup>\n  <object id=\"2\" name=\"sculpture\" type=\"model\" pid=\"1\" "
+        "pindex=\"" +
+        std::to_string(entry[common]) + "\">\n   <mesh>\n    <vertices>\n";
 
     char buffer[160];
     for (const Vec3f& yUp : mesh.positions) {
         const Vec3f p = zUpFromYUp(yUp);
-        char* w = putText(buffer, "     <vertex x=\"");
+        char* w = putText(buffer, "<vertex x=\"");
         w = putFloat(w, p.x);
         w = putText(w, "\" y=\"");
         w = putFloat(w, p.y);
@@ -88,19 +96,22 @@ std::string encode3mfModel(const SolidMesh& mesh, const Palette& palette) {
     }
     out += "    </vertices>\n    <triangles>\n";
     for (size_t t = 0; t < mesh.triangleCount(); ++t) {
-        char* w = putText(buffer, "     <triangle v1=\"");
+        char* w = putText(buffer, "<triangle v1=\"");
         w = putUint(w, mesh.triangles[3 * t]);
         w = putText(w, "\" v2=\"");
         w = putUint(w, mesh.triangles[3 * t + 1]);
         w = putText(w, "\" v3=\"");
         w = putUint(w, mesh.triangles[3 * t + 2]);
-        w = putText(w, "\" p1=\"");
-        w = putUint(w, entry[mesh.materials[t]]);
+        if (mesh.materials[t] != common) {
+            w = putText(w, "\" p1=\"");
+            w = putUint(w, entry[mesh.materials[t]]);
+        }
         w = putText(w, "\"/>\n");
         out.append(buffer, w);
     }
-    out += "    </triangles>\n   </mesh>\n  </object>\n </resources>\n"
-           " <build>\n  <item objectid=\"2\"/>\n </build>\n</model>\n";
+    out +=
+        "    </triangles>\n   </mesh>\n  </object>\n </resources>\n"
+        " <build>\n  <item objectid=\"2\"/>\n </build>\n</model>\n";
     return out;
 }
 

@@ -2,7 +2,8 @@
 // 3MF: the package slicers share. One object, z up, in millimetres (one voxel
 // edge is the placement's scale), standing on the plate unless the volume's
 // origin is kept. Colours follow the materials extension: one colour group
-// with an entry per palette colour used, and every triangle names its entry.
+// with an entry per palette colour used; the object's own colour is the most
+// used one, and every other triangle names its entry (p1).
 // The package is a zip archive written through libzip, compressed at a fast
 // level; its entries carry a fixed date so one sculpture gives the same bytes.
 

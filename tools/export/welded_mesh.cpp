@@ -98,8 +98,8 @@ bool numberOnLattice(const ExtractedMesh& mesh, std::vector<uint32_t>& remap, We
     welded.sourceVertices.reserve(mesh.vertices.size() / 3 + 1);
     for (size_t i = 0; i < mesh.vertices.size(); ++i) {
         const Vec3f& p = mesh.vertices[i].pos;
-        const size_t at = (size_t(p.z - lo[2]) * side[1] + size_t(p.y - lo[1])) * side[0] +
-                          size_t(p.x - lo[0]);
+        const size_t at =
+            (size_t(p.z - lo[2]) * side[1] + size_t(p.y - lo[1])) * side[0] + size_t(p.x - lo[0]);
         if (number[at] == 0) {
             welded.positions.push_back({p.x + 0.0f, p.y + 0.0f, p.z + 0.0f});
             welded.sourceVertices.push_back(static_cast<uint32_t>(i));

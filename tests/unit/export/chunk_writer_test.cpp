@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "export/solid_mesh.h"
 #include "export/mesh_formats.h"
+#include "export/solid_mesh.h"
 #include "test_volumes.h"
 #include "voxel/random.h"
 

@@ -63,7 +63,8 @@ inline ManifoldCheck checkManifold(const TriangleSoup& soup) {
                      double(a.y) * (double(b.x) * c.z - double(b.z) * c.x) +
                      double(a.z) * (double(b.x) * c.y - double(b.y) * c.x)) /
                     6.0;
-        for (int k = 0; k < 3; ++k) directed.push_back(uint64_t(corner(t, k)) << 32 | corner(t, k + 1));
+        for (int k = 0; k < 3; ++k)
+            directed.push_back(uint64_t(corner(t, k)) << 32 | corner(t, k + 1));
     }
     std::sort(directed.begin(), directed.end());
     std::vector<uint64_t> bad;  // undirected, lower number first
@@ -111,7 +112,8 @@ inline ManifoldCheck checkManifold(const TriangleSoup& soup) {
         for (size_t i = 0; i < n; ++i) roots += find(i) == i;
         if (roots != 1) {
             ++r.badVertices;
-            if (r.firstProblem.empty()) r.firstProblem = "vertex with " + std::to_string(roots) + " fans";
+            if (r.firstProblem.empty())
+                r.firstProblem = "vertex with " + std::to_string(roots) + " fans";
         }
     }
     std::sort(bad.begin(), bad.end());

@@ -74,7 +74,8 @@ FileMesh readBack(Format format, const SolidMesh& mesh, const Palette& palette) 
                 }
                 if (!kd.count(face.material)) return failed("OBJ material without colour");
                 const Float3 c = kd.at(face.material);
-                f.colours.push_back({uint8_t(std::lround(c.x * 255)), uint8_t(std::lround(c.y * 255)),
+                f.colours.push_back({uint8_t(std::lround(c.x * 255)),
+                                     uint8_t(std::lround(c.y * 255)),
                                      uint8_t(std::lround(c.z * 255))});
             }
             break;
@@ -179,15 +180,20 @@ void PrintTo(const Sculpture& s, std::ostream* os) {
 
 const Sculpture kSculptures[] = {
     {"OneVoxel", box(3, 4, 5, 1, 1, 1, 3), Surface::Cubic, {1, Origin::Plate}},
-    {"TwoMaterialsHalfScale", join(box(2, 2, 2, 2, 2, 2, 9), box(4, 2, 2, 2, 3, 2, 40)),
-     Surface::Cubic, {0.5f, Origin::Plate}},
+    {"TwoMaterialsHalfScale",
+     join(box(2, 2, 2, 2, 2, 2, 9), box(4, 2, 2, 2, 3, 2, 40)),
+     Surface::Cubic,
+     {0.5f, Origin::Plate}},
     {"BallAtVolumeOrigin", ball(8, 8, 8, 4, 21), Surface::Cubic, {2.5f, Origin::Volume}},
     {"RandomColourMaterial", box(1, 1, 1, 2, 1, 1, 255), Surface::Cubic, {1, Origin::Plate}},
     {"EdgeAndCornerContacts",
      join(join(box(2, 2, 2, 1, 1, 1, 5), box(3, 3, 2, 1, 1, 1, 6)), box(4, 4, 3, 1, 1, 1, 7)),
-     Surface::Cubic, {1, Origin::Plate}},
+     Surface::Cubic,
+     {1, Origin::Plate}},
     {"SmoothBall", ball(8, 8, 8, 4, 21), Surface::Smooth, {1, Origin::Plate}},
-    {"SmoothMaterials", join(box(5, 5, 5, 2, 2, 2, 3), box(7, 5, 5, 2, 2, 2, 9)), Surface::Smooth,
+    {"SmoothMaterials",
+     join(box(5, 5, 5, 2, 2, 2, 3), box(7, 5, 5, 2, 2, 2, 9)),
+     Surface::Smooth,
      {3, Origin::Volume}},
 };
 
@@ -220,12 +226,15 @@ TEST_P(MeshFormats, EveryFormatHoldsTheSurfaceManifoldAndOutward) {
         std::vector<Triangle> expected, found;
         for (size_t t = 0; t < mesh.triangleCount(); ++t) {
             std::array<Float3, 3> c;
-            for (int k = 0; k < 3; ++k) c[k] = inFrame(format, mesh.positions[mesh.triangles[3 * t + k]]);
-            expected.push_back(canonical(c, format == Format::Stl ? Rgb{} : colourOf(mesh.materials[t])));
+            for (int k = 0; k < 3; ++k)
+                c[k] = inFrame(format, mesh.positions[mesh.triangles[3 * t + k]]);
+            expected.push_back(
+                canonical(c, format == Format::Stl ? Rgb{} : colourOf(mesh.materials[t])));
         }
         for (size_t t = 0; t < file.soup.triangles.size() / 3; ++t) {
             std::array<Float3, 3> c;
-            for (int k = 0; k < 3; ++k) c[k] = file.soup.positions.at(file.soup.triangles[3 * t + k]);
+            for (int k = 0; k < 3; ++k)
+                c[k] = file.soup.positions.at(file.soup.triangles[3 * t + k]);
             found.push_back(canonical(c, file.colours.empty() ? Rgb{} : file.colours[t]));
         }
         std::sort(expected.begin(), expected.end());
@@ -252,7 +261,8 @@ TEST_P(MeshFormats, EveryFormatHoldsTheSurfaceManifoldAndOutward) {
             for (int k = 0; k < 3; ++k) {
                 const Float3& n = file.cornerNormals[c + k];
                 ASSERT_NEAR(n.x * n.x + n.y * n.y + n.z * n.z, 1.0, 1e-4) << c;
-                ASSERT_GT(n.x * nx + n.y * ny + n.z * nz, 0) << "normal against the winding at " << c;
+                ASSERT_GT(n.x * nx + n.y * ny + n.z * nz, 0)
+                    << "normal against the winding at " << c;
             }
         }
     }
@@ -265,7 +275,8 @@ INSTANTIATE_TEST_SUITE_P(Sculptures, MeshFormats, ::testing::ValuesIn(kSculpture
 // every file: the triple product of the arms must match the window's.
 TEST(MeshFormats, EveryFileKeepsTheHandednessTheWindowShows) {
     VoxelVolume volume(Region{{0, 0, 0}, {12, 12, 12}}, 32);
-    draw(volume, join(join(box(2, 2, 2, 4, 1, 1, 9), box(2, 2, 2, 1, 5, 1, 9)), box(2, 2, 2, 1, 1, 6, 9)));
+    draw(volume,
+         join(join(box(2, 2, 2, 4, 1, 1, 9), box(2, 2, 2, 1, 5, 1, 9)), box(2, 2, 2, 1, 1, 6, 9)));
     Random random;
     Palette palette;
     palette.initPalette(random);
@@ -320,8 +331,8 @@ TEST(MeshFormats, PlyWritesOneVertexPerPositionAndColour) {
     for (const auto& c : cases) {
         VoxelVolume volume(Region{{0, 0, 0}, {8, 8, 8}}, 32);
         draw(volume, c.cells);
-        const PlyFile ply =
-            readPly(exporter::encodePly(exporter::solidMeshOfVolume(volume, Surface::Cubic, {}), palette));
+        const PlyFile ply = readPly(
+            exporter::encodePly(exporter::solidMeshOfVolume(volume, Surface::Cubic, {}), palette));
         ASSERT_TRUE(ply.ok) << c.name;
         EXPECT_FALSE(ply.hasNormals) << c.name;
         EXPECT_EQ(ply.vertices.size(), c.vertices) << c.name;
@@ -350,7 +361,8 @@ TEST(MeshFormats, GltfColoursAreLinear) {
         uint8_t srgb;
         float linear;
     } cases[] = {{0, 0.0f}, {10, 0.003035f}, {128, 0.215861f}, {255, 1.0f}};
-    for (const auto& c : cases) EXPECT_NEAR(exporter::linearFromSrgb(c.srgb), c.linear, 1e-6) << int(c.srgb);
+    for (const auto& c : cases)
+        EXPECT_NEAR(exporter::linearFromSrgb(c.srgb), c.linear, 1e-6) << int(c.srgb);
 }
 
 TEST(MeshFormats, MaterialLibraryNameFollowsTheObjName) {

@@ -76,6 +76,7 @@ inline std::string attribute(const std::string& element, const char* name) {
 inline ColouredMesh read3mfModel(const std::string& model) {
     ColouredMesh r;
     std::vector<std::array<uint8_t, 3>> colours;
+    size_t objectColour = 0;
     size_t at = 0;
     while ((at = model.find('<', at)) != std::string::npos) {
         const size_t end = model.find('>', at);
@@ -89,12 +90,20 @@ inline ColouredMesh read3mfModel(const std::string& model) {
         } else if (element.rfind("<triangle ", 0) == 0) {
             for (const char* v : {"v1", "v2", "v3"})
                 r.triangles.push_back(uint32_t(std::stoul(attribute(element, v))));
-            const size_t p1 = std::stoul(attribute(element, "p1"));
+            // Without p1 a triangle takes the object's own colour.
+            const std::string p1Text = attribute(element, "p1");
+            const size_t p1 = p1Text.empty() ? objectColour : std::stoul(p1Text);
             if (p1 >= colours.size()) {
                 r.error = "p1 past the colour group";
                 return r;
             }
             r.triangleColours.push_back(colours[p1]);
+        } else if (element.rfind("<object ", 0) == 0) {
+            if (attribute(element, "pid") != "1" || attribute(element, "pindex").empty()) {
+                r.error = "object without its colour";
+                return r;
+            }
+            objectColour = std::stoul(attribute(element, "pindex"));
         } else if (element.rfind("<m:color ", 0) == 0) {
             const std::string c = attribute(element, "color");
             if (c.size() != 7 || c[0] != '#') {
@@ -173,8 +182,8 @@ inline ColouredMesh readGlb(const std::string& bytes) {
         const auto& a = j["accessors"][size_t(primitive["indices"])];
         const auto& view = j["bufferViews"][size_t(a["bufferView"])];
         Reader data(binary, size_t(view["byteOffset"]) + size_t(a.value("byteOffset", 0)));
-        const auto& colour =
-            j["materials"][size_t(primitive["material"])]["pbrMetallicRoughness"]["baseColorFactor"];
+        const auto& colour = j["materials"][size_t(primitive["material"])]["pbrMetallicRoughness"]
+                              ["baseColorFactor"];
         const std::array<uint8_t, 3> rgb = {srgbFromLinear(colour[0]), srgbFromLinear(colour[1]),
                                             srgbFromLinear(colour[2])};
         for (size_t i = 0; i < size_t(a["count"]); ++i) r.triangles.push_back(base + data.u32());

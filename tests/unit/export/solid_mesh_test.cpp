@@ -111,7 +111,8 @@ TEST(SolidMesh, EveryArrangementOfNeighbouringCellsIsManifold) {
         for (int i = 0; i < 12; ++i)
             if (bits >> i & 1) cells.push_back({2 + i % 2, 2 + i / 2 % 2, 2 + i / 4, 7});
         ASSERT_EQ(problemsOf(cells), "") << "2x2x3 arrangement " << bits;
-        ASSERT_EQ(problemsOf(cells, nullptr, Surface::Smooth), "") << "smooth 2x2x3 arrangement " << bits;
+        ASSERT_EQ(problemsOf(cells, nullptr, Surface::Smooth), "")
+            << "smooth 2x2x3 arrangement " << bits;
     }
     uint64_t state = 0x9E3779B97F4A7C15ull;  // fixed: the same shapes every run
     for (int n = 0; n < 3000; ++n) {
@@ -124,19 +125,6 @@ TEST(SolidMesh, EveryArrangementOfNeighbouringCellsIsManifold) {
     }
 }
 
-TEST(SolidMesh, ArmsKeepTheHandednessTheWindowShows) {
-    VoxelVolume volume(Region{{0, 0, 0}, {9, 9, 9}}, 32);
-    const float arms[3] = {3, 4, 5};
-    draw(volume, join(join(box(2, 2, 2, 4, 1, 1, 4), box(2, 2, 2, 1, 5, 1, 4)), box(2, 2, 2, 1, 1, 6, 4)));
-    for (const Origin origin : {Origin::Plate, Origin::Volume}) {
-        const SolidMesh m = exporter::solidMeshOfVolume(volume, Surface::Cubic, {2.0f, origin});
-        std::vector<Float3> points;
-        for (const Vec3f& p : m.positions) points.push_back({p.x, p.y, p.z});
-        EXPECT_EQ(armsHandedness(points, arms, 2.0f), windowHandedness());
-        EXPECT_GT(checkManifold(soupOf(m)).volume, 0) << "outward winding";
-    }
-}
-
 TEST(SolidMesh, PlacementOnThePlateOrAtTheVolumeOrigin) {
     const struct {
         const char* name;
@@ -145,13 +133,30 @@ TEST(SolidMesh, PlacementOnThePlateOrAtTheVolumeOrigin) {
         MeshPlacement placement;
         Float3 lo, hi;  // expected bounds, y up
     } cases[] = {
-        {"PlateUnit", box(3, 5, 7, 2, 3, 4, 1), Surface::Cubic, {1, Origin::Plate}, {-1, 0, -2}, {1, 3, 2}},
-        {"PlateScaled", box(3, 5, 7, 2, 3, 4, 1), Surface::Cubic, {2.5f, Origin::Plate},
-         {-2.5f, 0, -5}, {2.5f, 7.5f, 5}},
+        {"PlateUnit",
+         box(3, 5, 7, 2, 3, 4, 1),
+         Surface::Cubic,
+         {1, Origin::Plate},
+         {-1, 0, -2},
+         {1, 3, 2}},
+        {"PlateScaled",
+         box(3, 5, 7, 2, 3, 4, 1),
+         Surface::Cubic,
+         {2.5f, Origin::Plate},
+         {-2.5f, 0, -5},
+         {2.5f, 7.5f, 5}},
         // Voxel (x, y, z) spans x - 0.5 .. x + 0.5; z is negated.
-        {"VolumeOrigin", box(3, 5, 7, 2, 3, 4, 1), Surface::Cubic, {2, Origin::Volume},
-         {5, 9, -21}, {9, 15, -13}},
-        {"SmoothPlate", ball(8, 8, 8, 4, 2), Surface::Smooth, {1, Origin::Plate}, {-4.5f, 0, -4.5f},
+        {"VolumeOrigin",
+         box(3, 5, 7, 2, 3, 4, 1),
+         Surface::Cubic,
+         {2, Origin::Volume},
+         {5, 9, -21},
+         {9, 15, -13}},
+        {"SmoothPlate",
+         ball(8, 8, 8, 4, 2),
+         Surface::Smooth,
+         {1, Origin::Plate},
+         {-4.5f, 0, -4.5f},
          {4.5f, 9, 4.5f}},
     };
     for (const auto& c : cases) {
