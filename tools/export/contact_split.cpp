@@ -64,14 +64,14 @@ struct Fans {
 class Splitter {
 public:
     Splitter(std::vector<Vec3f>& positions, std::vector<uint32_t>& triangles,
-             const std::vector<uint8_t>& faceAxes)
-        : s_{positions, triangles, faceAxes} {}
+             const std::vector<uint8_t>& faceAxes, const std::vector<uint8_t>* vertexAxes)
+        : s_{positions, triangles, faceAxes}, vertexAxes_(vertexAxes) {}
 
     ContactSplitStats run() {
         findCandidates();
         if (candidates_.empty()) return {};
         buildCornerLists();
-        fanOf_.assign(s_.triangles.size(), 0);
+        fanOf_.assign(corners_.size(), 0);
         for (uint32_t v : candidates_)
             if (mayHaveSeveralFans(v)) findFans(v);
         // Keep the voxels apart at every four-square edge first; where the edge
@@ -102,9 +102,13 @@ private:
     // axis bound a solid that only grows toward one corner of the vertex's
     // eight cells: one fan. Only vertices with opposite normals can need a split.
     void findCandidates() {
-        std::vector<uint8_t> axes(s_.positions.size(), 0);
-        for (size_t c = 0; c < s_.triangles.size(); ++c)
-            axes[s_.triangles[c]] |= uint8_t(1u << s_.faceAxes[c / 3]);
+        std::vector<uint8_t> ownAxes;
+        if (!vertexAxes_) {
+            ownAxes.assign(s_.positions.size(), 0);
+            for (size_t c = 0; c < s_.triangles.size(); ++c)
+                ownAxes[s_.triangles[c]] |= uint8_t(1u << s_.faceAxes[c / 3]);
+        }
+        const std::vector<uint8_t>& axes = vertexAxes_ ? *vertexAxes_ : ownAxes;
         candidateSlot_.assign(s_.positions.size(), kNotCandidate);
         for (uint32_t v = 0; v < axes.size(); ++v)
             if (axes[v] & (axes[v] >> 1) & 0x15) {
@@ -113,17 +117,18 @@ private:
             }
     }
 
+    // Candidates are few: one pass gathers their corners, which are then
+    // bucketed by candidate, each bucket in corner order.
     void buildCornerLists() {
+        std::vector<uint32_t> found;
+        for (uint32_t c = 0; c < s_.triangles.size(); ++c)
+            if (candidateSlot_[s_.triangles[c]] != kNotCandidate) found.push_back(c);
         cornerStart_.assign(candidates_.size() + 1, 0);
-        for (uint32_t v : s_.triangles)
-            if (candidateSlot_[v] != kNotCandidate) ++cornerStart_[candidateSlot_[v] + 1];
+        for (uint32_t c : found) ++cornerStart_[candidateSlot_[s_.triangles[c]] + 1];
         for (size_t k = 0; k < candidates_.size(); ++k) cornerStart_[k + 1] += cornerStart_[k];
         corners_.resize(cornerStart_.back());
         std::vector<uint32_t> next(cornerStart_.begin(), cornerStart_.end() - 1);
-        for (uint32_t c = 0; c < s_.triangles.size(); ++c) {
-            const uint32_t slot = candidateSlot_[s_.triangles[c]];
-            if (slot != kNotCandidate) corners_[next[slot]++] = c;
-        }
+        for (uint32_t c : found) corners_[next[candidateSlot_[s_.triangles[c]]]++] = c;
     }
     uint32_t firstCorner(uint32_t v) const { return cornerStart_[candidateSlot_[v]]; }
     uint32_t endCorner(uint32_t v) const { return cornerStart_[candidateSlot_[v] + 1]; }
@@ -171,7 +176,7 @@ private:
             const uint8_t root = fans.find(i);
             if (rootLabel[root] == 0xFF) rootLabel[root] = labels++;
             label[i] = rootLabel[root];
-            fanOf_[corners_[first + i]] = label[i];
+            fanOf_[first + i] = label[i];
         }
     }
 
@@ -183,8 +188,8 @@ private:
         for (uint32_t k = firstCorner(from); k < endCorner(from); ++k) {
             const uint32_t c = corners_[k];
             if (s_.next(c) != to) continue;
-            if (fan >= 0) return fan != fanOf_[c];
-            fan = fanOf_[c];
+            if (fan >= 0) return fan != fanOf_[k];
+            fan = fanOf_[k];
         }
         return false;
     }
@@ -195,12 +200,12 @@ private:
         const uint32_t first = firstCorner(v), end = endCorner(v);
         uint8_t fanCount = 0;
         for (uint32_t k = first; k < end; ++k)
-            fanCount = std::max<uint8_t>(fanCount, fanOf_[corners_[k]] + 1);
+            fanCount = std::max<uint8_t>(fanCount, fanOf_[k] + 1);
         if (fanCount < 2) return false;
         uint8_t cells[Fans::kMaxCorners] = {};  // octant bits touched, per fan
         for (uint32_t k = first; k < end; ++k) {
             const uint32_t c = corners_[k];
-            cells[fanOf_[c]] |=
+            cells[fanOf_[k]] |=
                 uint8_t(1u << s_.octant(c, false)) | uint8_t(1u << s_.octant(c, true));
         }
         const Vec3f origin = s_.positions[v];
@@ -225,17 +230,18 @@ private:
                 s_.positions.push_back(p);
             }
         }
-        for (uint32_t k = first; k < end; ++k) s_.triangles[corners_[k]] = ids[fanOf_[corners_[k]]];
+        for (uint32_t k = first; k < end; ++k) s_.triangles[corners_[k]] = ids[fanOf_[k]];
         return true;
     }
 
     static constexpr uint32_t kNotCandidate = ~0u;
     Surface s_;
+    const std::vector<uint8_t>* vertexAxes_;
     std::vector<uint32_t> candidates_;
     std::vector<uint32_t> candidateSlot_;  // per vertex: its number among the candidates
     std::vector<uint32_t> cornerStart_;    // per candidate
     std::vector<uint32_t> corners_;
-    std::vector<uint8_t> fanOf_;
+    std::vector<uint8_t> fanOf_;  // per entry of corners_
     // Four-square edges; true where the pairing goes around the empty cells.
     std::unordered_map<uint64_t, bool> crossed_;
     std::vector<std::pair<uint32_t, Vec3f>> moved_;
@@ -244,8 +250,9 @@ private:
 }  // namespace
 
 ContactSplitStats splitContacts(std::vector<Vec3f>& positions, std::vector<uint32_t>& triangles,
-                                const std::vector<uint8_t>& faceAxes) {
-    return Splitter(positions, triangles, faceAxes).run();
+                                const std::vector<uint8_t>& faceAxes,
+                                const std::vector<uint8_t>* vertexAxes) {
+    return Splitter(positions, triangles, faceAxes, vertexAxes).run();
 }
 
 }  // namespace cubalorn::exporter

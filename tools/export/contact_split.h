@@ -32,7 +32,11 @@ struct ContactSplitStats {
 // ends, as when two empty cells meet along an edge inside solid: then the two
 // empty cells are kept apart instead. Each copy moves toward the cells that
 // only its own fan touches.
+//
+// `vertexAxes`, when given, holds for each vertex the bits 1 << axis of the
+// squares around it, which spares a pass over the triangles.
 ContactSplitStats splitContacts(std::vector<Vec3f>& positions, std::vector<uint32_t>& triangles,
-                                const std::vector<uint8_t>& faceAxes);
+                                const std::vector<uint8_t>& faceAxes,
+                                const std::vector<uint8_t>* vertexAxes = nullptr);
 
 }  // namespace cubalorn::exporter

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "contact_split.h"
+#include "cubic_surface.h"
 #include "mesh_formats.h"
 #include "welded_mesh.h"
 
@@ -19,27 +20,7 @@ uint8_t axisOf(const Vec3f& n) {
 }
 
 void place(SolidMesh& out, const MeshPlacement& placement) {
-    const float s = placement.scale;
-    for (Vec3f& p : out.positions) {
-        const Vec3f q = yUpFromVolume(p);
-        p = {q.x * s, q.y * s, q.z * s};
-    }
-    if (placement.origin == Origin::Plate && !out.positions.empty()) {
-        float lo[3], hi[3];
-        for (int i = 0; i < 3; ++i) {
-            lo[i] = std::numeric_limits<float>::infinity();
-            hi[i] = -lo[i];
-        }
-        for (const Vec3f& p : out.positions) {
-            const float c[3] = {p.x, p.y, p.z};
-            for (int i = 0; i < 3; ++i) {
-                lo[i] = std::min(lo[i], c[i]);
-                hi[i] = std::max(hi[i], c[i]);
-            }
-        }
-        const float dx = -(lo[0] + hi[0]) / 2, dy = -lo[1], dz = -(lo[2] + hi[2]) / 2;
-        for (Vec3f& p : out.positions) p = {p.x + dx + 0.0f, p.y + dy + 0.0f, p.z + dz + 0.0f};
-    }
+    placePositions(out.positions, placement);
     // The frame change is a mirror of the numbers: windings turn the other way.
     for (size_t t = 0; t < out.triangles.size(); t += 3)
         std::swap(out.triangles[t + 1], out.triangles[t + 2]);
@@ -48,6 +29,30 @@ void place(SolidMesh& out, const MeshPlacement& placement) {
 }
 
 }  // namespace
+
+void placePositions(std::vector<Vec3f>& positions, const MeshPlacement& placement) {
+    const float s = placement.scale;
+    for (Vec3f& p : positions) {
+        const Vec3f q = yUpFromVolume(p);
+        p = {q.x * s, q.y * s, q.z * s};
+    }
+    if (placement.origin == Origin::Plate && !positions.empty()) {
+        float lo[3], hi[3];
+        for (int i = 0; i < 3; ++i) {
+            lo[i] = std::numeric_limits<float>::infinity();
+            hi[i] = -lo[i];
+        }
+        for (const Vec3f& p : positions) {
+            const float c[3] = {p.x, p.y, p.z};
+            for (int i = 0; i < 3; ++i) {
+                lo[i] = std::min(lo[i], c[i]);
+                hi[i] = std::max(hi[i], c[i]);
+            }
+        }
+        const float dx = -(lo[0] + hi[0]) / 2, dy = -lo[1], dz = -(lo[2] + hi[2]) / 2;
+        for (Vec3f& p : positions) p = {p.x + dx + 0.0f, p.y + dy + 0.0f, p.z + dz + 0.0f};
+    }
+}
 
 SolidMesh buildSolidMesh(const ExtractedMesh& mesh, Surface surface, const MeshPlacement& placement,
                          SolidMeshReport* report) {
@@ -85,6 +90,7 @@ SolidMesh buildSolidMesh(const ExtractedMesh& mesh, Surface surface, const MeshP
 
 SolidMesh solidMeshOfVolume(const VoxelVolume& volume, Surface surface,
                             const MeshPlacement& placement, SolidMeshReport* report) {
+    if (surface == Surface::Cubic) return cubicSolidMesh(volume, placement, report);
     ExtractedMesh mesh;
     extractForExport(volume, surface, mesh);
     return buildSolidMesh(mesh, surface, placement, report);

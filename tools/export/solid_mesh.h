@@ -68,6 +68,10 @@ SolidMesh buildSolidMesh(const ExtractedMesh& mesh, Surface surface, const MeshP
 SolidMesh solidMeshOfVolume(const VoxelVolume& volume, Surface surface,
                             const MeshPlacement& placement, SolidMeshReport* report = nullptr);
 
+// Volume units to the files' frame: y up, scaled, and on the plate unless
+// the volume's origin is kept.
+void placePositions(std::vector<Vec3f>& positions, const MeshPlacement& placement);
+
 // Edges used by other than exactly two triangles, counted once per edge of
 // distinct vertex numbers: 0 for a closed manifold surface.
 uint32_t countOpenEdges(const std::vector<uint32_t>& triangles);

@@ -3,6 +3,9 @@
 
 #include "export/solid_mesh.h"
 
+#include "export/cubic_surface.h"
+#include "export/export_mesh.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -122,6 +125,73 @@ TEST(SolidMesh, EveryArrangementOfNeighbouringCellsIsManifold) {
         for (int i = 0; i < 27; ++i)
             if (bits >> i & 1) cells.push_back({2 + i % 3, 2 + i / 3 % 3, 2 + i / 9, 7});
         ASSERT_EQ(problemsOf(cells), "") << "3x3x3 arrangement " << bits;
+    }
+}
+
+// The cubic surface built from the voxels must be the extracted surface
+// welded: the same vertices, triangles, windings, materials and normals.
+TEST(SolidMesh, BuiltFromTheVoxelsAsFromTheExtractedSquares) {
+    // Scattered voxels of several materials (fixed sequence); density alone is empty.
+    auto scatter = [](Vec3i lo, Vec3i hi, uint32_t seed) {
+        std::vector<Cell> cells;
+        for (int32_t z = lo.z; z <= hi.z; ++z)
+            for (int32_t y = lo.y; y <= hi.y; ++y)
+                for (int32_t x = lo.x; x <= hi.x; ++x) {
+                    seed = seed * 1103515245u + 12345u;
+                    const uint32_t r = seed >> 16;
+                    if (r % 3 == 0) cells.push_back({x, y, z, uint8_t(1 + r % 5)});
+                }
+        return cells;
+    };
+    const struct {
+        const char* name;
+        Region region;
+        uint16_t blockSide;
+        std::vector<Cell> cells;
+        uint8_t densityOnly;  // voxels with density and material 0 at the cells' places + 1 in x
+    } cases[] = {
+        {"Empty", Region{{0, 0, 0}, {7, 7, 7}}, 32, {}, 0},
+        {"EdgeContact", Region{{0, 0, 0}, {7, 7, 7}}, 32,
+         join(box(2, 2, 2, 1, 1, 1, 5), box(3, 3, 2, 1, 1, 1, 6)), 0},
+        {"EmptyEdgeContact", Region{{0, 0, 0}, {7, 7, 7}}, 32,
+         [] {
+             auto c = box(1, 1, 1, 4, 4, 4, 3);
+             c.push_back({2, 2, 2, 0});
+             c.push_back({3, 3, 2, 0});
+             return c;
+         }(),
+         0},
+        // Negative coordinates, blocks of 16 crossed, rows of two words, solid on every face.
+        {"NegativeRegion", Region{{-40, -3, -70}, {30, 5, -52}}, 16,
+         join(box(-40, -3, -70, 71, 2, 19, 4), scatter({-40, -1, -70}, {30, 5, -52}, 7)), 0},
+        // Rows of exactly one word (62 voxels and the two outside) and just over.
+        {"OneWordRow", Region{{0, 0, 0}, {61, 3, 3}}, 32, scatter({0, 0, 0}, {61, 3, 3}, 11), 0},
+        {"TwoWordRow", Region{{5, 0, 0}, {67, 3, 3}}, 8, scatter({5, 0, 0}, {67, 3, 3}, 13), 1},
+        {"ThinLayers", Region{{0, 0, 0}, {130, 0, 2}}, 32, scatter({0, 0, 0}, {130, 0, 2}, 17), 1},
+    };
+    for (const auto& c : cases) {
+        VoxelVolume volume(c.region, c.blockSide);
+        draw(volume, c.cells);
+        if (c.densityOnly)
+            for (const Cell& cell : c.cells)
+                if (volume.voxel(cell.x + 1, cell.y, cell.z).material() == 0)
+                    volume.setVoxel(cell.x + 1, cell.y, cell.z, Voxel::make(0, 200));
+        for (const MeshPlacement placement : {MeshPlacement{}, MeshPlacement{0.4f, Origin::Volume}}) {
+            ExtractedMesh extracted;
+            exporter::extractForExport(volume, Surface::Cubic, extracted);
+            exporter::SolidMeshReport expectedReport, report;
+            const SolidMesh expected =
+                exporter::buildSolidMesh(extracted, Surface::Cubic, placement, &expectedReport);
+            const SolidMesh built = exporter::cubicSolidMesh(volume, placement, &report);
+            EXPECT_FALSE(expected.empty() && !c.cells.empty()) << c.name;
+            EXPECT_TRUE(built.positions == expected.positions) << c.name;
+            EXPECT_TRUE(built.triangles == expected.triangles) << c.name;
+            EXPECT_TRUE(built.materials == expected.materials) << c.name;
+            EXPECT_TRUE(built.faceNormals == expected.faceNormals) << c.name;
+            EXPECT_TRUE(built.vertexNormals.empty()) << c.name;
+            EXPECT_EQ(report.splitVertices, expectedReport.splitVertices) << c.name;
+            EXPECT_EQ(report.openEdges, 0u) << c.name;
+        }
     }
 }
 

@@ -1,0 +1,303 @@
+#include "cubic_surface.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+#include "contact_split.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace cubalorn::exporter {
+
+namespace {
+
+enum Axis : uint8_t { PosX, NegX, PosY, NegY, PosZ, NegZ };
+
+// Bit i set when p[i] has a material, for count <= 32 voxels.
+inline uint32_t solidBits(const Voxel* p, int32_t count) {
+    uint32_t bits = 0;
+    int32_t i = 0;
+#if defined(__SSE2__)
+    const __m128i materialMask = _mm_set1_epi16(0x00FF);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= count; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
+        const __m128i emptyA = _mm_cmpeq_epi16(_mm_and_si128(a, materialMask), zero);
+        const __m128i emptyB = _mm_cmpeq_epi16(_mm_and_si128(b, materialMask), zero);
+        const uint32_t empty = uint32_t(_mm_movemask_epi8(_mm_packs_epi16(emptyA, emptyB)));
+        bits |= (~empty & 0xFFFFu) << i;
+    }
+#endif
+    for (; i < count; ++i) bits |= uint32_t(p[i].material() != 0) << i;
+    return bits;
+}
+
+// Voxels are numbered from the volume's lower corner (a, b, c), so that -1
+// and the size are the empty cells just outside. Corner (i, j, k) of the
+// lattice sits at (i - 0.5, j - 0.5, k - 0.5), between voxels i - 1 and i.
+// Position (a, b, c), for a = -1 .. width - 1 and so on, owns the faces
+// between voxel (a, b, c) and its neighbours at a + 1, b + 1 and c + 1.
+class Builder {
+public:
+    explicit Builder(const VoxelVolume& volume)
+        : v_(volume),
+          lower_(volume.region().lower),
+          width_(volume.width()),
+          height_(volume.height()),
+          depth_(volume.depth()),
+          rowWords_((size_t(width_) + 2 + 63) / 64),
+          layerWords_((size_t(height_) + 2) * rowWords_),
+          planeSide_(size_t(width_) + 1) {
+        zeroRow_.assign(rowWords_, 0);
+        positionMask_.assign(rowWords_, 0);
+        for (int64_t bit = 0; bit <= width_; ++bit)
+            positionMask_[size_t(bit / 64)] |= 1ull << (bit % 64);
+    }
+
+    // The squares, in the cubic extractor's order, with the bits
+    // 1 << axis of the squares around each vertex.
+    void run(SolidMesh& out, std::vector<uint8_t>& faceAxes, std::vector<uint8_t>& vertexAxes) {
+        // A first pass reads the voxels: one bit per voxel for the second, and
+        // each square's material, read while its voxels are still in the
+        // cache. The lists are then sized once.
+        bits_.assign(size_t(depth_) * layerWords_, 0);
+        rowFilled_.assign(size_t(depth_) * (size_t(height_) + 2), 0);
+        layerFilled_.assign(size_t(depth_), 0);
+        squareMaterials_.clear();
+        for (int32_t c = 0; c <= depth_; ++c) {
+            if (c < depth_) fillLayer(c);
+            forEachRow(c - 1, [&](int32_t b, const uint64_t* cur, const uint64_t* up,
+                                  const uint64_t* front) { gatherRow(b, c - 1, cur, up, front); });
+        }
+        const size_t squares = squareMaterials_.size();
+
+        out.triangles.resize(6 * squares);
+        out.materials.resize(2 * squares);
+        faceAxes.resize(2 * squares);
+        // A closed cubic surface has about as many corners as squares.
+        out.positions.reserve(squares + squares / 16 + 16);
+        vertexAxes.reserve(out.positions.capacity());
+        triangle_ = out.triangles.data();
+        material_ = out.materials.data();
+        faceAxis_ = faceAxes.data();
+        positions_ = &out.positions;
+        vertexAxes_ = &vertexAxes;
+        nextMaterial_ = squareMaterials_.data();
+        for (auto& plane : planes_) plane.assign(planeSide_ * (size_t(height_) + 1), kNoVertex);
+        for (int32_t c = -1; c < depth_; ++c)
+            forEachRow(c, [&](int32_t b, const uint64_t* cur, const uint64_t* up,
+                              const uint64_t* front) {
+                holdPlane(c);
+                holdPlane(c + 1);
+                emitRow(b, c, cur, up, front);
+            });
+    }
+
+private:
+    static constexpr uint32_t kNoVertex = ~0u;
+
+    struct Faces {
+        uint64_t solid, dx, dy, dz;
+    };
+
+    // Solid bits of voxel layer c: row b + 1 for b = -1 .. height, bit a + 1
+    // for a = -1 .. width; the rows and bits outside the volume stay 0.
+    const uint64_t* row(int32_t b, int32_t c) const {
+        if (c < 0 || c >= depth_ || !rowFilled_[size_t(c) * (size_t(height_) + 2) + size_t(b + 1)])
+            return zeroRow_.data();
+        return bits_.data() + size_t(c) * layerWords_ + size_t(b + 1) * rowWords_;
+    }
+    bool layerFilled(int32_t c) const { return c >= 0 && c < depth_ && layerFilled_[size_t(c)]; }
+
+    void fillLayer(int32_t c) {
+        const uint8_t power = v_.blockSideLengthPower();
+        const int32_t mask = v_.blockSideLength() - 1;
+        const int32_t z = lower_.z + c;
+        const int64_t xLast = int64_t(lower_.x) + width_ - 1;
+        for (int32_t b = 0; b < height_; ++b) {
+            const int32_t y = lower_.y + b;
+            uint64_t* bits = bits_.data() + size_t(c) * layerWords_ + size_t(b + 1) * rowWords_;
+            const size_t rowOffset = size_t((y & mask) + (mask + 1) * (z & mask)) * size_t(mask + 1);
+            uint64_t found = 0;
+            for (int64_t x = lower_.x; x <= xLast;) {
+                const int64_t segmentEnd = std::min<int64_t>(xLast, x | mask);
+                const VoxelBlock& block = v_.block(int32_t(x) >> power, y >> power, z >> power);
+                if (block.nonZeroCount() != 0) {
+                    const Voxel* voxels = block.voxels() + rowOffset;
+                    for (int64_t at = x; at <= segmentEnd; at += 32) {
+                        const int32_t count = int32_t(std::min<int64_t>(32, segmentEnd - at + 1));
+                        const uint64_t solid = solidBits(voxels + (int32_t(at) & mask), count);
+                        if (solid == 0) continue;
+                        const size_t bit = size_t(at - lower_.x + 1);
+                        bits[bit / 64] |= solid << (bit % 64);
+                        if (bit % 64 + size_t(count) > 64)
+                            bits[bit / 64 + 1] |= solid >> (64 - bit % 64);
+                        found |= solid;
+                    }
+                }
+                x = segmentEnd + 1;
+            }
+            rowFilled_[size_t(c) * (size_t(height_) + 2) + size_t(b + 1)] = found != 0;
+            layerFilled_[size_t(c)] |= found != 0;
+        }
+    }
+
+    // Calls f(b, row, row above, row in front) for the rows of positions of
+    // layer c that may own a face, in y order.
+    template <typename F>
+    void forEachRow(int32_t c, F&& f) const {
+        if (!layerFilled(c) && !layerFilled(c + 1)) return;
+        for (int32_t b = -1; b < height_; ++b) {
+            const uint64_t* cur = row(b, c);
+            const uint64_t* up = row(b + 1, c);
+            const uint64_t* front = row(b, c + 1);
+            if (cur == zeroRow_.data() && up == zeroRow_.data() && front == zeroRow_.data())
+                continue;
+            f(b, cur, up, front);
+        }
+    }
+
+    Faces faces(const uint64_t* cur, const uint64_t* up, const uint64_t* front, size_t w) const {
+        const uint64_t s = cur[w];
+        const uint64_t nextX = (s >> 1) | (w + 1 < rowWords_ ? cur[w + 1] << 63 : 0);
+        return {s, (s ^ nextX) & positionMask_[w], (s ^ up[w]) & positionMask_[w],
+                (s ^ front[w]) & positionMask_[w]};
+    }
+
+    uint8_t material(int32_t a, int32_t b, int32_t c) const {
+        return v_.voxel(lower_.x + a, lower_.y + b, lower_.z + c).material();
+    }
+
+    // Each square's material, in the order emitRow makes the squares: the
+    // solid voxel's, on whichever side it is.
+    void gatherRow(int32_t b, int32_t c, const uint64_t* cur, const uint64_t* up,
+                   const uint64_t* front) {
+        for (size_t w = 0; w < rowWords_; ++w) {
+            const Faces f = faces(cur, up, front, w);
+            uint64_t any = f.dx | f.dy | f.dz;
+            while (any) {
+                const int i = __builtin_ctzll(any);
+                any &= any - 1;
+                const int32_t a = int32_t(64 * w) + i - 1;
+                const bool solid = (f.solid >> i) & 1;
+                const uint8_t own = solid ? material(a, b, c) : 0;
+                if ((f.dx >> i) & 1) squareMaterials_.push_back(solid ? own : material(a + 1, b, c));
+                if ((f.dy >> i) & 1) squareMaterials_.push_back(solid ? own : material(a, b + 1, c));
+                if ((f.dz >> i) & 1) squareMaterials_.push_back(solid ? own : material(a, b, c + 1));
+            }
+        }
+    }
+
+    void emitRow(int32_t b, int32_t c, const uint64_t* cur, const uint64_t* up,
+                 const uint64_t* front) {
+        for (size_t w = 0; w < rowWords_; ++w) {
+            const Faces f = faces(cur, up, front, w);
+            uint64_t any = f.dx | f.dy | f.dz;
+            while (any) {
+                const int i = __builtin_ctzll(any);
+                any &= any - 1;
+                const int32_t a = int32_t(64 * w) + i - 1;
+                const bool solid = (f.solid >> i) & 1;
+                if ((f.dx >> i) & 1)
+                    square(solid ? PosX : NegX, {a + 1, b, c}, {a + 1, b, c + 1},
+                           {a + 1, b + 1, c}, {a + 1, b + 1, c + 1});
+                if ((f.dy >> i) & 1)
+                    square(solid ? PosY : NegY, {a, b + 1, c}, {a, b + 1, c + 1},
+                           {a + 1, b + 1, c}, {a + 1, b + 1, c + 1});
+                if ((f.dz >> i) & 1)
+                    square(solid ? PosZ : NegZ, {a, b, c + 1}, {a, b + 1, c + 1},
+                           {a + 1, b, c + 1}, {a + 1, b + 1, c + 1});
+            }
+        }
+    }
+
+    // Makes the numbers of lattice plane k available, all unset if new.
+    void holdPlane(int32_t k) {
+        const size_t n = size_t(k) & 1;
+        if (planeHeld_[n] == k) return;
+        std::fill(planes_[n].begin(), planes_[n].end(), kNoVertex);
+        planeHeld_[n] = k;
+    }
+
+    uint32_t corner(const Vec3i& p, uint8_t axisBit) {
+        uint32_t& slot = planes_[size_t(p.z) & 1][size_t(p.y) * planeSide_ + size_t(p.x)];
+        if (slot == kNoVertex) {
+            slot = uint32_t(positions_->size());
+            positions_->push_back({float(p.x) - 0.5f, float(p.y) - 0.5f, float(p.z) - 0.5f});
+            vertexAxes_->push_back(0);
+        }
+        (*vertexAxes_)[slot] |= axisBit;
+        return slot;
+    }
+
+    // Two triangles over corners q0..q3 (q0 and q3 diagonal), wound
+    // counter-clockwise about the outward normal in the files' right-handed
+    // frame (the corner order turns one way about +x, -y and +z).
+    void square(Axis axis, const Vec3i& q0, const Vec3i& q1, const Vec3i& q2, const Vec3i& q3) {
+        const uint8_t bit = uint8_t(1u << axis);
+        const uint32_t i0 = corner(q0, bit), i1 = corner(q1, bit), i2 = corner(q2, bit),
+                       i3 = corner(q3, bit);
+        uint32_t* t = triangle_;
+        if (axis == PosX || axis == NegY || axis == PosZ) {
+            t[0] = i0, t[1] = i1, t[2] = i2, t[3] = i1, t[4] = i3, t[5] = i2;
+        } else {
+            t[0] = i0, t[1] = i2, t[2] = i1, t[3] = i1, t[4] = i2, t[5] = i3;
+        }
+        triangle_ += 6;
+        material_[0] = material_[1] = *nextMaterial_++;
+        material_ += 2;
+        faceAxis_[0] = faceAxis_[1] = axis;
+        faceAxis_ += 2;
+    }
+
+    const VoxelVolume& v_;
+    const Vec3i lower_;
+    const int32_t width_, height_, depth_;
+    const size_t rowWords_, layerWords_, planeSide_;
+    std::vector<uint64_t> bits_;
+    std::vector<uint8_t> rowFilled_, layerFilled_;
+    std::vector<uint64_t> zeroRow_;
+    std::vector<uint64_t> positionMask_;
+    // Vertex numbers of the corners of two lattice planes: plane k in k & 1.
+    std::vector<uint32_t> planes_[2];
+    int32_t planeHeld_[2] = {INT32_MIN, INT32_MIN};
+    uint32_t* triangle_ = nullptr;
+    uint8_t* material_ = nullptr;
+    uint8_t* faceAxis_ = nullptr;
+    std::vector<uint8_t> squareMaterials_;  // one per square, in order
+    const uint8_t* nextMaterial_ = nullptr;
+    std::vector<Vec3f>* positions_ = nullptr;
+    std::vector<uint8_t>* vertexAxes_ = nullptr;
+};
+
+}  // namespace
+
+SolidMesh cubicSolidMesh(const VoxelVolume& volume, const MeshPlacement& placement,
+                         SolidMeshReport* report) {
+    SolidMesh out;
+    std::vector<uint8_t> faceAxes, vertexAxes;
+    Builder(volume).run(out, faceAxes, vertexAxes);
+    const uint32_t splitVertices =
+        splitContacts(out.positions, out.triangles, faceAxes, &vertexAxes).splitVertices;
+    Vec3f normals[6];
+    for (int n = 0; n < 6; ++n) {
+        Vec3f normal{};
+        (n < 2 ? normal.x : n < 4 ? normal.y : normal.z) = n % 2 ? -1.0f : 1.0f;
+        normals[n] = yUpFromVolume(normal);
+    }
+    out.faceNormals.resize(faceAxes.size());
+    for (size_t t = 0; t < faceAxes.size(); ++t) out.faceNormals[t] = normals[faceAxes[t]];
+    placePositions(out.positions, placement);
+    if (report) {
+        report->splitVertices = splitVertices;
+        report->openEdges = countOpenEdges(out.triangles);
+    }
+    return out;
+}
+
+}  // namespace cubalorn::exporter
