@@ -109,7 +109,7 @@ const struct {
 } kFormats[] = {
     {"obj",
      [](const exporter::SolidMesh& m, exporter::ChunkWriter& w) {
-         w.append(exporter::encodeObj(m, "t.mtl"));
+         exporter::writeObj(m, "t.mtl", w);
          w.append(exporter::encodeMtl(m, palette()));
      }},
     {"ply", [](const exporter::SolidMesh& m,

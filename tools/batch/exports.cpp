@@ -134,9 +134,7 @@ bool writeExports(const Options& options, const VoxelVolume& volume, const Palet
                              path.c_str());
                 continue;
             }
-            encode = [&](exporter::ChunkWriter& w) {
-                w.append(exporter::encodeObj(solid(), mtlName));
-            };
+            encode = [&](exporter::ChunkWriter& w) { exporter::writeObj(solid(), mtlName, w); };
         } else if (option == "--ply") {
             encode = [&](exporter::ChunkWriter& w) { exporter::writePly(solid(), palette, w); };
         } else if (option == "--stl") {

@@ -37,6 +37,7 @@ std::string materialName(uint8_t material);
 // vertex for the smooth surface), and the faces grouped by material
 // ("usemtl"), each corner "position//normal". The file names `mtlFileName`
 // (a name beside the OBJ) as its material library.
+void writeObj(const SolidMesh& mesh, const std::string& mtlFileName, ChunkWriter& out);
 std::string encodeObj(const SolidMesh& mesh, const std::string& mtlFileName);
 
 // The material library for encodeObj: one diffuse colour per material used.

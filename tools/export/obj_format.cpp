@@ -3,37 +3,21 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "mesh_formats.h"
+#include "number_text.h"
 #include "welded_mesh.h"
 
 namespace cubalorn::exporter {
 
 namespace {
 
-// The shortest text that reads back as the same float.
-void appendFloat(std::string& out, float v) {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, v + 0.0f);
-    out.append(buffer, result.ptr);
-}
-
 void appendUint(std::string& out, uint32_t v) {
     char buffer[16];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
     out.append(buffer, result.ptr);
-}
-
-void appendTriple(std::string& out, const char* keyword, float a, float b, float c) {
-    out += keyword;
-    out += ' ';
-    appendFloat(out, a);
-    out += ' ';
-    appendFloat(out, b);
-    out += ' ';
-    appendFloat(out, c);
-    out += '\n';
 }
 
 uint8_t lowByte(float material) {
@@ -73,17 +57,29 @@ std::array<bool, 256> usedMaterials(const SolidMesh& mesh) {
     return used;
 }
 
-std::string encodeObj(const SolidMesh& mesh, const std::string& mtlFileName) {
+void writeObj(const SolidMesh& mesh, const std::string& mtlFileName, ChunkWriter& out) {
     const size_t triangleCount = mesh.triangleCount();
     const bool perFace = !mesh.faceNormals.empty();
 
-    // Normals by value: a cubic surface has six.
+    // Normals by value: a cubic surface has six, and the two triangles of a
+    // square share theirs, so the last one found is tried first.
     Vec3fNumbering normals(perFace ? 64 : 16);
     std::vector<uint32_t> faceNormal;
     if (perFace) {
         faceNormal.resize(triangleCount);
-        for (size_t t = 0; t < triangleCount; ++t)
-            faceNormal[t] = normals.number(mesh.faceNormals[t]);
+        Vec3f last{};
+        uint32_t lastNumber = ~0u;
+        for (size_t t = 0; t < triangleCount; ++t) {
+            const Vec3f& n = mesh.faceNormals[t];
+            if (lastNumber == ~0u || !(n == last)) {
+                lastNumber = ~0u;
+                for (uint32_t k = 0; k < normals.values().size() && k < 8; ++k)
+                    if (normals.values()[k] == n) lastNumber = k;
+                if (lastNumber == ~0u) lastNumber = normals.number(n);
+                last = n;
+            }
+            faceNormal[t] = lastNumber;
+        }
     }
 
     // Faces by material, in mesh order within each material.
@@ -97,37 +93,53 @@ std::string encodeObj(const SolidMesh& mesh, const std::string& mtlFileName) {
             order[next[mesh.materials[t]]++] = static_cast<uint32_t>(t);
     }
 
-    std::string out;
-    out.reserve(mesh.positions.size() * (perFace ? 30 : 60) + triangleCount * 40 + 256);
-    out += "# Cubalorn mesh, y up: ";
-    appendUint(out, static_cast<uint32_t>(mesh.positions.size()));
-    out += " vertices, ";
-    appendUint(out, static_cast<uint32_t>(triangleCount));
-    out += " triangles\n";
-    out += "mtllib " + mtlFileName + "\n";
-    for (const Vec3f& p : mesh.positions) appendTriple(out, "v", p.x, p.y, p.z);
-    if (perFace)
-        for (const Vec3f& n : normals.values()) appendTriple(out, "vn", n.x, n.y, n.z);
-    else
-        for (const Vec3f& n : mesh.vertexNormals) appendTriple(out, "vn", n.x, n.y, n.z);
+    std::string head = "# Cubalorn mesh, y up: ";
+    appendUint(head, static_cast<uint32_t>(mesh.positions.size()));
+    head += " vertices, ";
+    appendUint(head, static_cast<uint32_t>(triangleCount));
+    head += " triangles\nmtllib " + mtlFileName + "\n";
+    out.append(head);
+    auto triple = [&out](const char* keyword, size_t keywordSize, const Vec3f& v) {
+        char* p = out.reserve(keywordSize + 3 * (kMaxFloatText + 1) + 1);
+        std::memcpy(p, keyword, keywordSize);
+        p += keywordSize;
+        *p++ = ' ';
+        p = putFloat(p, v.x);
+        *p++ = ' ';
+        p = putFloat(p, v.y);
+        *p++ = ' ';
+        p = putFloat(p, v.z);
+        *p++ = '\n';
+        out.commit(p);
+    };
+    for (const Vec3f& p : mesh.positions) triple("v", 1, p);
+    for (const Vec3f& n : perFace ? normals.values() : mesh.vertexNormals) triple("vn", 2, n);
 
+    // Each vertex number is written about six times: its text is made once.
+    const UintTexts vertexText(1, mesh.positions.size());  // OBJ counts from 1
     int current = -1;
     for (uint32_t t : order) {
         if (mesh.materials[t] != current) {
             current = mesh.materials[t];
-            out += "usemtl " + materialName(mesh.materials[t]) + "\n";
+            out.append("usemtl " + materialName(mesh.materials[t]) + "\n");
         }
-        out += 'f';
+        char* p = out.reserve(1 + 3 * (3 + 2 * kMaxUintText) + 2);
+        *p++ = 'f';
         for (int corner = 0; corner < 3; ++corner) {
             const uint32_t v = mesh.triangles[3 * t + corner];
-            out += ' ';
-            appendUint(out, v + 1);  // OBJ counts from 1
-            out += "//";
-            appendUint(out, (perFace ? faceNormal[t] : v) + 1);
+            *p++ = ' ';
+            p = vertexText.put(p, v + 1);
+            *p++ = '/';
+            *p++ = '/';
+            p = perFace ? putUint(p, faceNormal[t] + 1) : vertexText.put(p, v + 1);
         }
-        out += '\n';
+        *p++ = '\n';
+        out.commit(p);
     }
-    return out;
+}
+
+std::string encodeObj(const SolidMesh& mesh, const std::string& mtlFileName) {
+    return encodeToString([&](ChunkWriter& out) { writeObj(mesh, mtlFileName, out); });
 }
 
 std::string encodeMtl(const SolidMesh& mesh, const Palette& palette) {

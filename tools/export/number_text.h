@@ -1,0 +1,103 @@
+#pragma once
+// Numbers as text for the text formats (OBJ, 3MF), written straight into
+// memory the caller has reserved. Exports write millions of them; most are
+// vertex numbers and lattice coordinates (whole or half voxels), which get
+// fast paths that give the same text as the general ones.
+
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace cubalorn::exporter {
+
+// Room a number needs at most.
+constexpr size_t kMaxUintText = 10;
+constexpr size_t kMaxFloatText = 24;
+
+namespace detail {
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+}  // namespace detail
+
+// Decimal digits of v, as std::to_chars writes them.
+inline int decimalDigits(uint32_t v) {
+    if (v < 100000) return v < 100 ? 1 + (v >= 10) : v < 1000 ? 3 : v < 10000 ? 4 : 5;
+    return v < 10000000 ? (v < 1000000 ? 6 : 7) : v < 100000000 ? 8 : v < 1000000000 ? 9 : 10;
+}
+
+inline char* putUint(char* p, uint32_t v) {
+    char* end = p + decimalDigits(v);
+    char* at = end;
+    while (v >= 100) {
+        const uint32_t pair = v % 100;
+        v /= 100;
+        at -= 2;
+        std::memcpy(at, detail::kDigitPairs + 2 * pair, 2);
+    }
+    if (v >= 10) {
+        at -= 2;
+        std::memcpy(at, detail::kDigitPairs + 2 * v, 2);
+    } else {
+        *--at = char('0' + v);
+    }
+    return end;
+}
+
+// Texts of the numbers first .. first + count - 1 for writing many times
+// over: each up to 7 digits, copied 8 bytes at once (the caller reserves one
+// byte more than the text needs).
+class UintTexts {
+public:
+    UintTexts(uint32_t first, size_t count) : texts_(count), sizes_(count) {
+        for (size_t i = 0; i < count; ++i) {
+            char buffer[kMaxUintText];
+            const size_t size = size_t(putUint(buffer, first + uint32_t(i)) - buffer);
+            if (size > 7) {
+                texts_.resize(i);
+                sizes_.resize(i);
+                break;
+            }
+            std::memcpy(&texts_[i], buffer, size);
+            sizes_[i] = uint8_t(size);
+        }
+        first_ = first;
+    }
+    char* put(char* p, uint32_t v) const {
+        const uint32_t i = v - first_;
+        if (i >= texts_.size()) return putUint(p, v);
+        std::memcpy(p, &texts_[i], 8);
+        return p + sizes_[i];
+    }
+
+private:
+    std::vector<uint64_t> texts_;
+    std::vector<uint8_t> sizes_;
+    uint32_t first_ = 0;
+};
+
+// The shortest text that reads back as the same float, as std::to_chars
+// writes it (negative zero as "0").
+inline char* putFloat(char* p, float v) {
+    v += 0.0f;
+    // Whole and half numbers below 10000 print as plain decimals: "-12", "7.5".
+    const float twice = v * 2;
+    if (twice > -20000.0f && twice < 20000.0f) {
+        const int32_t halves = int32_t(twice);
+        if (float(halves) == twice) {
+            if (halves < 0) *p++ = '-';
+            const uint32_t magnitude = uint32_t(halves < 0 ? -halves : halves);
+            p = putUint(p, magnitude / 2);
+            if (magnitude % 2) {
+                std::memcpy(p, ".5", 2);
+                p += 2;
+            }
+            return p;
+        }
+    }
+    return std::to_chars(p, p + kMaxFloatText, v).ptr;
+}
+
+}  // namespace cubalorn::exporter
