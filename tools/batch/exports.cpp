@@ -155,9 +155,7 @@ bool writeExports(const Options& options, const VoxelVolume& volume, const Palet
                              "cubalorn-batch: warning: the final volume has no solid voxel; %s "
                              "holds no voxels\n",
                              path.c_str());
-            encode = [&](exporter::ChunkWriter& w) {
-                w.append(exporter::encodeVox(volume, palette));
-            };
+            encode = [&](exporter::ChunkWriter& w) { exporter::writeVox(volume, palette, w); };
         }
         previousWritten = exporter::writeFileAtomically(path, encode, error);
         if (!previousWritten) {

@@ -2,6 +2,7 @@
 // Bytes of binary file formats. Every number goes in little-endian whatever
 // the machine, so files are the same everywhere.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -30,26 +31,41 @@ inline char* putU16(char* p, uint16_t v) {
     return p + 2;
 }
 
-// A growing byte string for the small, irregular parts of a file.
+// A growing byte string: small, irregular parts a value at a time, long runs
+// through room() and commit().
 class ByteBuffer {
 public:
-    void reserve(size_t bytes) { bytes_.reserve(bytes); }
-    void text(std::string_view s) { bytes_.append(s.data(), s.size()); }
-    void u8(uint8_t v) { bytes_.push_back(static_cast<char>(v)); }
-    void u32(uint32_t v) {
-        char b[4];
-        putU32(b, v);
-        bytes_.append(b, 4);
+    void reserve(size_t bytes) {
+        if (bytes > bytes_.size()) bytes_.resize(bytes);
     }
+    // Room for `bytes` more at the returned pointer; commit(end) after writing.
+    char* room(size_t bytes) {
+        if (bytes_.size() - used_ < bytes) bytes_.resize(std::max(2 * bytes_.size(), used_ + bytes));
+        return bytes_.data() + used_;
+    }
+    void commit(const char* end) { used_ = static_cast<size_t>(end - bytes_.data()); }
+
+    void text(std::string_view s) {
+        char* p = room(s.size());
+        std::memcpy(p, s.data(), s.size());
+        used_ += s.size();
+    }
+    void u8(uint8_t v) { *room(1) = static_cast<char>(v), ++used_; }
+    void u32(uint32_t v) { commit(putU32(room(4), v)); }
     void i32(int32_t v) { u32(static_cast<uint32_t>(v)); }
     // Overwrites four bytes already written, for sizes known only afterwards.
     void patchU32(size_t offset, uint32_t v) { putU32(&bytes_[offset], v); }
 
-    size_t size() const { return bytes_.size(); }
-    std::string take() { return std::move(bytes_); }
+    size_t size() const { return used_; }
+    std::string take() {
+        bytes_.resize(used_);
+        used_ = 0;
+        return std::move(bytes_);
+    }
 
 private:
-    std::string bytes_;
+    std::string bytes_;  // used_ bytes written, the rest room
+    size_t used_ = 0;
 };
 
 }  // namespace cubalorn::exporter

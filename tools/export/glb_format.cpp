@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <vector>
@@ -24,12 +25,14 @@ struct Primitive {
 };
 
 // What the file holds, gathered before any byte is written: the GLB header
-// needs every length first.
+// needs every length first. A vertex of the file is a mesh vertex with one
+// normal, in one primitive.
 struct Layout {
-    std::vector<Vec3f> positions;
-    std::vector<Vec3f> normals;
-    std::vector<uint32_t> indices;  // relative to their primitive's first vertex
+    uint32_t keysPerVertex = 1;  // six normals per vertex for cubes, else its own
+    std::vector<uint32_t> vertexKeys;  // per file vertex: mesh vertex * keysPerVertex + normal
+    std::vector<uint32_t> indices;     // relative to their primitive's first vertex
     std::vector<Primitive> primitives;
+    size_t vertexCount() const { return vertexKeys.size(); }
 };
 
 Vec3f unit(const Vec3f& n) {
@@ -45,10 +48,13 @@ uint32_t axisOf(const Vec3f& n) {
     return n.z > 0 ? 4 : 5;
 }
 
+const Vec3f kAxisNormals[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+
 Layout layOut(const SolidMesh& mesh) {
     Layout l;
     const size_t triangleCount = mesh.triangleCount();
     const bool perFace = !mesh.faceNormals.empty();
+    l.keysPerVertex = perFace ? 6 : 1;
     // Triangles by material.
     std::array<uint32_t, 257> start{};
     for (uint8_t m : mesh.materials) ++start[m + 1];
@@ -58,44 +64,42 @@ Layout layOut(const SolidMesh& mesh) {
         std::array<uint32_t, 257> next = start;
         for (size_t t = 0; t < triangleCount; ++t) order[next[mesh.materials[t]]++] = uint32_t(t);
     }
-    // A vertex of the file is a mesh vertex with one normal, in one primitive.
-    const uint32_t keys = perFace ? 6 : 1;
-    std::vector<uint32_t> slot(mesh.positions.size() * keys);
-    std::vector<uint16_t> slotPrimitive(slot.size(), 0);  // primitive number + 1 owning the slot
-    l.positions.reserve(mesh.positions.size());
-    l.indices.reserve(mesh.triangles.size());
+    // File vertex number + 1 of each key; file vertices are numbered across
+    // primitives, so a key belongs to the current primitive when its number
+    // is past the primitive's first.
+    std::vector<uint32_t> slot(mesh.positions.size() * l.keysPerVertex, 0);
+    l.vertexKeys.reserve(mesh.positions.size() * 2);
+    l.indices.resize(mesh.triangles.size());
+    uint32_t* index = l.indices.data();
     for (int m = 0; m < 256; ++m) {
         if (start[m] == start[m + 1]) continue;
-        Primitive p{uint8_t(m), uint32_t(l.positions.size()), 0, uint32_t(l.indices.size()), 0, {},
-                    {}};
-        const uint16_t stamp = uint16_t(l.primitives.size() + 1);
+        Primitive p{uint8_t(m), uint32_t(l.vertexKeys.size()), 0, uint32_t(index - l.indices.data()),
+                    0, {}, {}};
         for (int i = 0; i < 3; ++i) {
             p.lo[i] = std::numeric_limits<float>::infinity();
             p.hi[i] = -p.lo[i];
         }
         for (uint32_t k = start[m]; k < start[m + 1]; ++k) {
             const uint32_t t = order[k];
+            const uint32_t normal = perFace ? axisOf(mesh.faceNormals[t]) : 0;
             for (int c = 0; c < 3; ++c) {
                 const uint32_t v = mesh.triangles[3 * t + c];
-                const size_t key = size_t(v) * keys + (perFace ? axisOf(mesh.faceNormals[t]) : 0);
-                if (slotPrimitive[key] != stamp) {
-                    slotPrimitive[key] = stamp;
-                    slot[key] = uint32_t(l.positions.size()) - p.firstVertex;
+                const uint32_t key = v * l.keysPerVertex + normal;
+                if (slot[key] <= p.firstVertex) {
+                    l.vertexKeys.push_back(key);
+                    slot[key] = uint32_t(l.vertexKeys.size());
                     const Vec3f& pos = mesh.positions[v];
-                    l.positions.push_back(pos);
-                    l.normals.push_back(
-                        unit(perFace ? mesh.faceNormals[t] : mesh.vertexNormals[v]));
                     const float xyz[3] = {pos.x, pos.y, pos.z};
                     for (int i = 0; i < 3; ++i) {
                         p.lo[i] = std::min(p.lo[i], xyz[i]);
                         p.hi[i] = std::max(p.hi[i], xyz[i]);
                     }
                 }
-                l.indices.push_back(slot[key]);
+                *index++ = slot[key] - 1 - p.firstVertex;
             }
         }
-        p.vertexCount = uint32_t(l.positions.size()) - p.firstVertex;
-        p.indexCount = uint32_t(l.indices.size()) - p.firstIndex;
+        p.vertexCount = uint32_t(l.vertexKeys.size()) - p.firstVertex;
+        p.indexCount = uint32_t(index - l.indices.data()) - p.firstIndex;
         l.primitives.push_back(p);
     }
     return l;
@@ -111,7 +115,7 @@ std::string jsonOf(const Layout& l, const Palette& palette, uint32_t binaryLengt
     std::string j = "{\"asset\":{\"version\":\"2.0\",\"generator\":\"Cubalorn\"},\"scene\":0,";
     if (l.primitives.empty()) return j + "\"scenes\":[{\"name\":\"empty\"}]}";
     j += "\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"mesh\":0,\"name\":\"sculpture\"}],";
-    const size_t positionBytes = l.positions.size() * 12;
+    const size_t positionBytes = l.vertexCount() * 12;
     const size_t indexBytes = l.indices.size() * 4;
     j += "\"buffers\":[{\"byteLength\":" + std::to_string(binaryLength) + "}],";
     j += "\"bufferViews\":[";
@@ -174,9 +178,22 @@ float linearFromSrgb(uint8_t channel) {
     return float(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
 }
 
+// Writes `count` records of `size` bytes, put(p, i) filling record i, in
+// runs that fill the writer's chunks.
+template <typename Put>
+void writeRecords(ChunkWriter& out, size_t count, size_t size, Put&& put) {
+    const size_t perRun = std::max<size_t>(1, out.chunkSize() / size);
+    for (size_t first = 0; first < count; first += perRun) {
+        const size_t n = std::min(perRun, count - first);
+        char* p = out.reserve(n * size);
+        for (size_t i = first; i < first + n; ++i) p = put(p, i);
+        out.commit(p);
+    }
+}
+
 void writeGlb(const SolidMesh& mesh, const Palette& palette, ChunkWriter& out) {
     const Layout l = layOut(mesh);
-    const uint32_t binaryLength = uint32_t(l.positions.size() * 24 + l.indices.size() * 4);
+    const uint32_t binaryLength = uint32_t(l.vertexCount() * 24 + l.indices.size() * 4);
     std::string json = jsonOf(l, palette, binaryLength);
     json.append((4 - json.size() % 4) % 4, ' ');  // chunks are 4-byte aligned
     const bool hasBinary = binaryLength > 0;
@@ -194,15 +211,22 @@ void writeGlb(const SolidMesh& mesh, const Palette& palette, ChunkWriter& out) {
     char binaryHeader[8];
     putU32(putU32(binaryHeader, binaryLength), 0x004E4942);  // "BIN\0"
     out.append(std::string_view(binaryHeader, sizeof binaryHeader));
-    for (const std::vector<Vec3f>* list : {&l.positions, &l.normals})
-        for (const Vec3f& v : *list) {
-            char* w = out.reserve(12);
-            w = putF32(w, v.x);
-            w = putF32(w, v.y);
-            w = putF32(w, v.z);
-            out.commit(w);
-        }
-    for (uint32_t i : l.indices) out.commit(putU32(out.reserve(4), i));
+    const uint32_t keys = l.keysPerVertex;
+    auto putVec3 = [](char* w, const Vec3f& v) { return putF32(putF32(putF32(w, v.x), v.y), v.z); };
+    writeRecords(out, l.vertexCount(), 12, [&](char* w, size_t i) {
+        return putVec3(w, mesh.positions[l.vertexKeys[i] / keys]);
+    });
+    if (keys == 6) {
+        writeRecords(out, l.vertexCount(), 12, [&](char* w, size_t i) {
+            return putVec3(w, kAxisNormals[l.vertexKeys[i] % 6]);
+        });
+    } else {
+        writeRecords(out, l.vertexCount(), 12, [&](char* w, size_t i) {
+            return putVec3(w, unit(mesh.vertexNormals[l.vertexKeys[i]]));
+        });
+    }
+    writeRecords(out, l.indices.size(), 4,
+                 [&](char* w, size_t i) { return putU32(w, l.indices[i]); });
 }
 
 std::string encodeGlb(const SolidMesh& mesh, const Palette& palette) {

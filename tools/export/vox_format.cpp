@@ -1,11 +1,16 @@
 #include "vox_format.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "byte_buffer.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace cubalorn::exporter {
 
@@ -64,39 +69,123 @@ std::vector<std::pair<int32_t, int32_t>> splitAxis(int32_t length) {
     return pieces;
 }
 
-void writeModel(ByteBuffer& out, const VoxelVolume& volume, const ModelBox& box) {
-    size_t sizes = beginChunk(out, "SIZE");
-    for (int32_t s : box.size) out.i32(s);
-    finishChunk(out, sizes);
+// Bit i set when p[i] has a material, for count <= 16 voxels.
+inline uint32_t solidBits(const Voxel* p, int32_t count) {
+#if defined(__SSE2__)
+    if (count == 16) {
+        const __m128i materialMask = _mm_set1_epi16(0x00FF);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
+        const __m128i emptyA = _mm_cmpeq_epi16(_mm_and_si128(a, materialMask), zero);
+        const __m128i emptyB = _mm_cmpeq_epi16(_mm_and_si128(b, materialMask), zero);
+        return ~uint32_t(_mm_movemask_epi8(_mm_packs_epi16(emptyA, emptyB))) & 0xFFFFu;
+    }
+#endif
+    uint32_t bits = 0;
+    for (int32_t i = 0; i < count; ++i) bits |= uint32_t(p[i].material() != 0) << i;
+    return bits;
+}
 
-    sizes = beginChunk(out, "XYZI");
-    const size_t countAt = out.size();
-    out.u32(0);
-    uint32_t count = 0;
+inline int popCount(uint32_t v) {
+    v = v - ((v >> 1) & 0x55555555u);
+    v = (v & 0x33333333u) + ((v >> 2) & 0x33333333u);
+    return int((((v + (v >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24);
+}
+
+// Calls visit(j, k, i, run, solid) for the runs of up to 16 voxels of the
+// model that hold a solid one, in the file's order (x fastest, then the
+// volume's z, then its y): `run` points at voxel (i, j, k) of the model,
+// `solid` has bit b set for a material at run[b]. Reads a block row at a
+// time and steps over empty blocks.
+template <typename Visit>
+void visitSolidRuns(const VoxelVolume& volume, const ModelBox& box, Visit&& visit) {
     const Region& r = volume.region();
+    const uint8_t power = volume.blockSideLengthPower();
+    const int32_t mask = volume.blockSideLength() - 1;
+    const int32_t x0 = r.lower.x + box.origin[0], x1 = x0 + box.size[0] - 1;
     for (int32_t k = 0; k < box.size[2]; ++k) {
         const int32_t y = r.lower.y + box.origin[2] + k;
         for (int32_t j = 0; j < box.size[1]; ++j) {
             const int32_t z = r.lower.z + box.origin[1] + j;
-            for (int32_t i = 0; i < box.size[0]; ++i) {
-                const int32_t x = r.lower.x + box.origin[0] + i;
-                const uint8_t material = volume.voxel(x, y, z).material();
-                if (material == 0) continue;
-                out.u8(static_cast<uint8_t>(i));
-                out.u8(static_cast<uint8_t>(j));
-                out.u8(static_cast<uint8_t>(k));
-                out.u8(material);
-                ++count;
+            const size_t rowOffset =
+                size_t((y & mask) + (mask + 1) * (z & mask)) * size_t(mask + 1);
+            for (int32_t x = x0; x <= x1;) {
+                const int32_t segmentEnd = std::min(x1, x | mask);
+                const VoxelBlock& block = volume.block(x >> power, y >> power, z >> power);
+                if (block.nonZeroCount() != 0) {
+                    const Voxel* voxels = block.voxels() + rowOffset;
+                    for (int32_t at = x; at <= segmentEnd; at += 16) {
+                        const Voxel* run = voxels + (at & mask);
+                        const uint32_t solid = solidBits(run, std::min(16, segmentEnd - at + 1));
+                        if (solid) visit(j, k, at - x0, run, solid);
+                    }
+                }
+                x = segmentEnd + 1;
             }
         }
     }
-    out.patchU32(countAt, count);
-    finishChunk(out, sizes);
+}
+
+uint32_t solidVoxelCount(const VoxelVolume& volume, const ModelBox& box) {
+    uint32_t count = 0;
+    visitSolidRuns(volume, box, [&](int32_t, int32_t, int32_t, const Voxel*, uint32_t solid) {
+        count += uint32_t(popCount(solid));
+    });
+    return count;
+}
+
+void writeModel(ChunkWriter& out, const VoxelVolume& volume, const ModelBox& box,
+                uint32_t voxelCount) {
+    ByteBuffer head;
+    size_t sizes = beginChunk(head, "SIZE");
+    for (int32_t s : box.size) head.i32(s);
+    finishChunk(head, sizes);
+    head.text("XYZI");
+    head.u32(4 + 4 * voxelCount);
+    head.u32(0);
+    head.u32(voxelCount);
+    out.append(head.take());
+    visitSolidRuns(volume, box,
+                   [&](int32_t j, int32_t k, int32_t i, const Voxel* run, uint32_t solid) {
+                       const uint32_t row = uint32_t(j) << 8 | uint32_t(k) << 16;
+                       char* p = out.reserve(16 * 4);
+#if defined(__SSE2__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+                       // Runs inside solid ground are the most common: all 16 at once.
+                       if (solid == 0xFFFFu) {
+                           const __m128i zero = _mm_setzero_si128();
+                           const __m128i low = _mm_set1_epi16(0x00FF);
+                           const __m128i base = _mm_set1_epi32(int32_t(row | uint32_t(i)));
+                           for (int half = 0; half < 2; ++half) {
+                               const __m128i m = _mm_and_si128(
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(run + 8 * half)),
+                                   low);
+                               const __m128i parts[2] = {_mm_unpacklo_epi16(m, zero),
+                                                         _mm_unpackhi_epi16(m, zero)};
+                               for (int q = 0; q < 2; ++q) {
+                                   const int first = 8 * half + 4 * q;
+                                   const __m128i at = _mm_add_epi32(
+                                       base, _mm_set_epi32(first + 3, first + 2, first + 1, first));
+                                   _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                                                    _mm_or_si128(at, _mm_slli_epi32(parts[q], 24)));
+                                   p += 16;
+                               }
+                           }
+                           out.commit(p);
+                           return;
+                       }
+#endif
+                       for (; solid; solid &= solid - 1) {
+                           const int b = __builtin_ctz(solid);
+                           p = putU32(p, uint32_t(i + b) | row | uint32_t(run[b].material()) << 24);
+                       }
+                       out.commit(p);
+                   });
 }
 
 }  // namespace
 
-std::string encodeVox(const VoxelVolume& volume, const Palette& palette) {
+void writeVox(const VoxelVolume& volume, const Palette& palette, ChunkWriter& writer) {
     // The file's axes: the volume's x, z and y.
     const int32_t extent[3] = {volume.width(), volume.depth(), volume.height()};
     std::vector<ModelBox> boxes;
@@ -105,13 +194,16 @@ std::string encodeVox(const VoxelVolume& volume, const Palette& palette) {
             for (const auto& [ox, sx] : splitAxis(extent[0]))
                 boxes.push_back(ModelBox{{ox, oy, oz}, {sx, sy, sz}});
 
+    // Every size comes before the voxels: they are counted first, and the
+    // chunks after the models are made in memory.
+    std::vector<uint32_t> voxelCounts;
+    size_t modelBytes = 0;
+    for (const ModelBox& box : boxes) {
+        voxelCounts.push_back(solidVoxelCount(volume, box));
+        modelBytes += 12 + 12 + 12 + 4 + 4 * size_t(voxelCounts.back());
+    }
+
     ByteBuffer out;
-    out.text("VOX ");
-    out.i32(150);
-    const size_t mainSizes = beginChunk(out, "MAIN");
-
-    for (const ModelBox& box : boxes) writeModel(out, volume, box);
-
     if (boxes.size() > 1) {
         // Root transform 0 -> group 1 -> transform 2+2k -> shape 3+2k -> model k.
         writeTransform(out, 0, 1, -1, {});
@@ -154,9 +246,20 @@ std::string encodeVox(const VoxelVolume& volume, const Palette& palette) {
     }
     finishChunk(out, sizes);
 
+    ByteBuffer head;
+    head.text("VOX ");
+    head.i32(150);
     // MAIN has no content of its own: everything after its header is children.
-    out.patchU32(mainSizes + 4, static_cast<uint32_t>(out.size() - mainSizes - 8));
-    return out.take();
+    head.text("MAIN");
+    head.u32(0);
+    head.u32(static_cast<uint32_t>(modelBytes + out.size()));
+    writer.append(head.take());
+    for (size_t k = 0; k < boxes.size(); ++k) writeModel(writer, volume, boxes[k], voxelCounts[k]);
+    writer.append(out.take());
+}
+
+std::string encodeVox(const VoxelVolume& volume, const Palette& palette) {
+    return encodeToString([&](ChunkWriter& out) { writeVox(volume, palette, out); });
 }
 
 }  // namespace cubalorn::exporter

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 
+#include "chunk_writer.h"
 #include "voxel/palette.h"
 #include "voxel/volume.h"
 
@@ -25,6 +26,7 @@ namespace cubalorn::exporter {
 
 constexpr int32_t kVoxModelSideLimit = 256;
 
+void writeVox(const VoxelVolume& volume, const Palette& palette, ChunkWriter& out);
 std::string encodeVox(const VoxelVolume& volume, const Palette& palette);
 
 }  // namespace cubalorn::exporter
