@@ -11,7 +11,7 @@ packages=(
     xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 mesa-utils
     imagemagick xdotool
     admesh assimp-utils goxel libgl-dev
-    libzip-dev nlohmann-json3-dev prusa-slicer nodejs
+    libzip-dev libdeflate-dev nlohmann-json3-dev prusa-slicer nodejs
     clang libclang-rt-14-dev
 )
 # Extra packages a caller may ask for (e.g. the benchmark comparisons).
