@@ -64,8 +64,8 @@ struct Fans {
 class Splitter {
 public:
     Splitter(std::vector<Vec3f>& positions, std::vector<uint32_t>& triangles,
-             const std::vector<uint8_t>& faceAxes, const std::vector<uint8_t>* vertexAxes)
-        : s_{positions, triangles, faceAxes}, vertexAxes_(vertexAxes) {}
+             const std::vector<uint8_t>& faceAxes, const ContactCandidates* known)
+        : s_{positions, triangles, faceAxes}, known_(known) {}
 
     ContactSplitStats run() {
         findCandidates();
@@ -102,27 +102,31 @@ private:
     // axis bound a solid that only grows toward one corner of the vertex's
     // eight cells: one fan. Only vertices with opposite normals can need a split.
     void findCandidates() {
-        std::vector<uint8_t> ownAxes;
-        if (!vertexAxes_) {
-            ownAxes.assign(s_.positions.size(), 0);
-            for (size_t c = 0; c < s_.triangles.size(); ++c)
-                ownAxes[s_.triangles[c]] |= uint8_t(1u << s_.faceAxes[c / 3]);
-        }
-        const std::vector<uint8_t>& axes = vertexAxes_ ? *vertexAxes_ : ownAxes;
         candidateSlot_.assign(s_.positions.size(), kNotCandidate);
-        for (uint32_t v = 0; v < axes.size(); ++v)
-            if (axes[v] & (axes[v] >> 1) & 0x15) {
-                candidateSlot_[v] = uint32_t(candidates_.size());
-                candidates_.push_back(v);
-            }
+        if (known_) {
+            candidates_ = known_->vertices;
+        } else {
+            std::vector<uint8_t> axes(s_.positions.size(), 0);
+            for (size_t c = 0; c < s_.triangles.size(); ++c)
+                axes[s_.triangles[c]] |= uint8_t(1u << s_.faceAxes[c / 3]);
+            for (uint32_t v = 0; v < axes.size(); ++v)
+                if (axes[v] & (axes[v] >> 1) & 0x15) candidates_.push_back(v);
+        }
+        for (uint32_t k = 0; k < candidates_.size(); ++k) candidateSlot_[candidates_[k]] = k;
     }
 
     // Candidates are few: one pass gathers their corners, which are then
     // bucketed by candidate, each bucket in corner order.
     void buildCornerLists() {
         std::vector<uint32_t> found;
-        for (uint32_t c = 0; c < s_.triangles.size(); ++c)
-            if (candidateSlot_[s_.triangles[c]] != kNotCandidate) found.push_back(c);
+        auto gather = [&](uint32_t firstTriangle, uint32_t endTriangle) {
+            for (uint32_t c = 3 * firstTriangle; c < 3 * endTriangle; ++c)
+                if (candidateSlot_[s_.triangles[c]] != kNotCandidate) found.push_back(c);
+        };
+        if (known_)
+            for (const auto& [first, end] : known_->triangleRanges) gather(first, end);
+        else
+            gather(0, uint32_t(s_.triangles.size() / 3));
         cornerStart_.assign(candidates_.size() + 1, 0);
         for (uint32_t c : found) ++cornerStart_[candidateSlot_[s_.triangles[c]] + 1];
         for (size_t k = 0; k < candidates_.size(); ++k) cornerStart_[k + 1] += cornerStart_[k];
@@ -236,7 +240,7 @@ private:
 
     static constexpr uint32_t kNotCandidate = ~0u;
     Surface s_;
-    const std::vector<uint8_t>* vertexAxes_;
+    const ContactCandidates* known_;
     std::vector<uint32_t> candidates_;
     std::vector<uint32_t> candidateSlot_;  // per vertex: its number among the candidates
     std::vector<uint32_t> cornerStart_;    // per candidate
@@ -250,9 +254,14 @@ private:
 }  // namespace
 
 ContactSplitStats splitContacts(std::vector<Vec3f>& positions, std::vector<uint32_t>& triangles,
+                                const std::vector<uint8_t>& faceAxes) {
+    return Splitter(positions, triangles, faceAxes, nullptr).run();
+}
+
+ContactSplitStats splitContacts(std::vector<Vec3f>& positions, std::vector<uint32_t>& triangles,
                                 const std::vector<uint8_t>& faceAxes,
-                                const std::vector<uint8_t>* vertexAxes) {
-    return Splitter(positions, triangles, faceAxes, vertexAxes).run();
+                                const ContactCandidates& candidates) {
+    return Splitter(positions, triangles, faceAxes, &candidates).run();
 }
 
 }  // namespace cubalorn::exporter

@@ -7,6 +7,7 @@
 // by position (STL has nothing else) see the same surface.
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "extract/mesh.h"
@@ -32,11 +33,19 @@ struct ContactSplitStats {
 // ends, as when two empty cells meet along an edge inside solid: then the two
 // empty cells are kept apart instead. Each copy moves toward the cells that
 // only its own fan touches.
-//
-// `vertexAxes`, when given, holds for each vertex the bits 1 << axis of the
-// squares around it, which spares a pass over the triangles.
+ContactSplitStats splitContacts(std::vector<Vec3f>& positions, std::vector<uint32_t>& triangles,
+                                const std::vector<uint8_t>& faceAxes);
+
+// What a caller that built the surface knows already, which spares passes
+// over all the triangles: the vertices with squares facing both ways along
+// an axis (the only ones a split may concern), in increasing order, and
+// ranges [first, end) of triangles that hold every triangle around them.
+struct ContactCandidates {
+    std::vector<uint32_t> vertices;
+    std::vector<std::pair<uint32_t, uint32_t>> triangleRanges;
+};
 ContactSplitStats splitContacts(std::vector<Vec3f>& positions, std::vector<uint32_t>& triangles,
                                 const std::vector<uint8_t>& faceAxes,
-                                const std::vector<uint8_t>* vertexAxes = nullptr);
+                                const ContactCandidates& candidates);
 
 }  // namespace cubalorn::exporter

@@ -89,13 +89,22 @@ public:
         vertexAxes_ = &vertexAxes;
         nextMaterial_ = squareMaterials_.data();
         for (auto& plane : planes_) plane.assign(planeSide_ * (size_t(height_) + 1), kNoVertex);
-        for (int32_t c = -1; c < depth_; ++c)
+        layerStart_.assign(size_t(depth_) + 3, uint32_t(squares * 2));
+        for (int32_t c = -1; c < depth_; ++c) {
+            layerStart_[size_t(c + 1)] = uint32_t((triangle_ - out.triangles.data()) / 3);
             forEachRow(c, [&](int32_t b, const uint64_t* cur, const uint64_t* up,
                               const uint64_t* front) {
                 holdPlane(c);
                 holdPlane(c + 1);
                 emitRow(b, c, cur, up, front);
             });
+        }
+    }
+
+    // The triangles around the vertices of lattice plane k: those of the
+    // positions of layers k - 1 and k.
+    std::pair<uint32_t, uint32_t> trianglesAroundPlane(int32_t k) const {
+        return {layerStart_[size_t(k)], layerStart_[size_t(k) + 2]};
     }
 
 private:
@@ -270,6 +279,7 @@ private:
     uint8_t* material_ = nullptr;
     uint8_t* faceAxis_ = nullptr;
     std::vector<uint8_t> squareMaterials_;  // one per square, in order
+    std::vector<uint32_t> layerStart_;      // first triangle of position layer c at c + 1
     const uint8_t* nextMaterial_ = nullptr;
     std::vector<Vec3f>* positions_ = nullptr;
     std::vector<uint8_t>* vertexAxes_ = nullptr;
@@ -281,17 +291,31 @@ SolidMesh cubicSolidMesh(const VoxelVolume& volume, const MeshPlacement& placeme
                          SolidMeshReport* report) {
     SolidMesh out;
     std::vector<uint8_t> faceAxes, vertexAxes;
-    Builder(volume).run(out, faceAxes, vertexAxes);
-    const uint32_t splitVertices =
-        splitContacts(out.positions, out.triangles, faceAxes, &vertexAxes).splitVertices;
-    Vec3f normals[6];
-    for (int n = 0; n < 6; ++n) {
-        Vec3f normal{};
-        (n < 2 ? normal.x : n < 4 ? normal.y : normal.z) = n % 2 ? -1.0f : 1.0f;
-        normals[n] = yUpFromVolume(normal);
+    Builder builder(volume);
+    builder.run(out, faceAxes, vertexAxes);
+    // Only vertices with squares facing both ways along an axis may need a
+    // split; their triangles lie in the layers on either side of their plane.
+    ContactCandidates candidates;
+    for (uint32_t v = 0; v < vertexAxes.size(); ++v) {
+        if (!(vertexAxes[v] & (vertexAxes[v] >> 1) & 0x15)) continue;
+        candidates.vertices.push_back(v);
+        candidates.triangleRanges.push_back(
+            builder.trianglesAroundPlane(int32_t(out.positions[v].z + 0.5f)));
     }
-    out.faceNormals.resize(faceAxes.size());
-    for (size_t t = 0; t < faceAxes.size(); ++t) out.faceNormals[t] = normals[faceAxes[t]];
+    std::sort(candidates.triangleRanges.begin(), candidates.triangleRanges.end());
+    std::vector<std::pair<uint32_t, uint32_t>> merged;
+    for (const auto& range : candidates.triangleRanges) {
+        if (!merged.empty() && range.first <= merged.back().second)
+            merged.back().second = std::max(merged.back().second, range.second);
+        else
+            merged.push_back(range);
+    }
+    candidates.triangleRanges = std::move(merged);
+    const uint32_t splitVertices =
+        splitContacts(out.positions, out.triangles, faceAxes, candidates).splitVertices;
+    // Into the files' frame, where axes along z turn round.
+    for (uint8_t& a : faceAxes) a = a >= 4 ? uint8_t(9 - a) : a;
+    out.faceAxes = std::move(faceAxes);
     placePositions(out.positions, placement);
     if (report) {
         report->splitVertices = splitVertices;

@@ -41,19 +41,10 @@ Vec3f unit(const Vec3f& n) {
     return {n.x / length, n.y / length, n.z / length};
 }
 
-// 0..5 for the six axis normals of a cubic surface.
-uint32_t axisOf(const Vec3f& n) {
-    if (n.x != 0) return n.x > 0 ? 0 : 1;
-    if (n.y != 0) return n.y > 0 ? 2 : 3;
-    return n.z > 0 ? 4 : 5;
-}
-
-const Vec3f kAxisNormals[6] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-
 Layout layOut(const SolidMesh& mesh) {
     Layout l;
     const size_t triangleCount = mesh.triangleCount();
-    const bool perFace = !mesh.faceNormals.empty();
+    const bool perFace = !mesh.faceAxes.empty();
     l.keysPerVertex = perFace ? 6 : 1;
     // Triangles by material.
     std::array<uint32_t, 257> start{};
@@ -81,7 +72,7 @@ Layout layOut(const SolidMesh& mesh) {
         }
         for (uint32_t k = start[m]; k < start[m + 1]; ++k) {
             const uint32_t t = order[k];
-            const uint32_t normal = perFace ? axisOf(mesh.faceNormals[t]) : 0;
+            const uint32_t normal = perFace ? mesh.faceAxes[t] : 0;
             for (int c = 0; c < 3; ++c) {
                 const uint32_t v = mesh.triangles[3 * t + c];
                 const uint32_t key = v * l.keysPerVertex + normal;
@@ -218,7 +209,7 @@ void writeGlb(const SolidMesh& mesh, const Palette& palette, ChunkWriter& out) {
     });
     if (keys == 6) {
         writeRecords(out, l.vertexCount(), 12, [&](char* w, size_t i) {
-            return putVec3(w, kAxisNormals[l.vertexKeys[i] % 6]);
+            return putVec3(w, axisNormal(uint8_t(l.vertexKeys[i] % 6)));
         });
     } else {
         writeRecords(out, l.vertexCount(), 12, [&](char* w, size_t i) {

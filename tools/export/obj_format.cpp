@@ -8,7 +8,6 @@
 
 #include "mesh_formats.h"
 #include "number_text.h"
-#include "welded_mesh.h"
 
 namespace cubalorn::exporter {
 
@@ -59,26 +58,18 @@ std::array<bool, 256> usedMaterials(const SolidMesh& mesh) {
 
 void writeObj(const SolidMesh& mesh, const std::string& mtlFileName, ChunkWriter& out) {
     const size_t triangleCount = mesh.triangleCount();
-    const bool perFace = !mesh.faceNormals.empty();
+    const bool perFace = !mesh.faceAxes.empty();
 
-    // Normals by value: a cubic surface has six, and the two triangles of a
-    // square share theirs, so the last one found is tried first.
-    Vec3fNumbering normals(perFace ? 64 : 16);
-    std::vector<uint32_t> faceNormal;
+    // A cubic surface's normals (at most six), numbered in order of first use.
+    std::vector<Vec3f> normals;
+    std::array<uint8_t, 6> normalOfAxis{};
     if (perFace) {
-        faceNormal.resize(triangleCount);
-        Vec3f last{};
-        uint32_t lastNumber = ~0u;
-        for (size_t t = 0; t < triangleCount; ++t) {
-            const Vec3f& n = mesh.faceNormals[t];
-            if (lastNumber == ~0u || !(n == last)) {
-                lastNumber = ~0u;
-                for (uint32_t k = 0; k < normals.values().size() && k < 8; ++k)
-                    if (normals.values()[k] == n) lastNumber = k;
-                if (lastNumber == ~0u) lastNumber = normals.number(n);
-                last = n;
-            }
-            faceNormal[t] = lastNumber;
+        std::array<bool, 6> seen{};
+        for (uint8_t a : mesh.faceAxes) {
+            if (seen[a]) continue;
+            seen[a] = true;
+            normalOfAxis[a] = uint8_t(normals.size());
+            normals.push_back(axisNormal(a));
         }
     }
 
@@ -113,7 +104,7 @@ void writeObj(const SolidMesh& mesh, const std::string& mtlFileName, ChunkWriter
         out.commit(p);
     };
     for (const Vec3f& p : mesh.positions) triple("v", 1, p);
-    for (const Vec3f& n : perFace ? normals.values() : mesh.vertexNormals) triple("vn", 2, n);
+    for (const Vec3f& n : perFace ? normals : mesh.vertexNormals) triple("vn", 2, n);
 
     // Each vertex number is written about six times: its text is made once.
     const UintTexts vertexText(1, mesh.positions.size());  // OBJ counts from 1
@@ -131,7 +122,10 @@ void writeObj(const SolidMesh& mesh, const std::string& mtlFileName, ChunkWriter
             p = vertexText.put(p, v + 1);
             *p++ = '/';
             *p++ = '/';
-            p = perFace ? putUint(p, faceNormal[t] + 1) : vertexText.put(p, v + 1);
+            if (perFace)
+                *p++ = char('1' + normalOfAxis[mesh.faceAxes[t]]);
+            else
+                p = vertexText.put(p, v + 1);
         }
         *p++ = '\n';
         out.commit(p);

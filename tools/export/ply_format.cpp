@@ -2,9 +2,9 @@
 // vertex shared by triangles of different colours is written once per
 // colour; everything else is shared.
 
+#include <algorithm>
 #include <array>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "byte_buffer.h"
@@ -12,49 +12,73 @@
 
 namespace cubalorn::exporter {
 
+namespace {
+
+// The written vertices: one per (mesh vertex, colour) pair, numbered in the
+// order the triangles' corners first name them. A vertex's pairs form a
+// chain from its first, nearly always one or two long.
+class ColouredVertices {
+public:
+    static constexpr uint32_t kNone = ~0u;
+
+    explicit ColouredVertices(const SolidMesh& mesh) : first_(mesh.positions.size(), kNone) {
+        vertex_.reserve(mesh.positions.size() + mesh.positions.size() / 4);
+        material_.reserve(vertex_.capacity());
+        next_.reserve(vertex_.capacity());
+        for (size_t c = 0; c < mesh.triangles.size(); ++c)
+            find(mesh.triangles[c], mesh.materials[c / 3], true);
+    }
+
+    // The number of vertex v in colour m (added when `add` and not there).
+    uint32_t find(uint32_t v, uint8_t m, bool add = false) {
+        uint32_t id = first_[v];
+        if (id == kNone) return add ? first_[v] = append(v, m) : kNone;
+        while (material_[id] != m) {
+            if (next_[id] == kNone) return add ? next_[id] = append(v, m) : kNone;
+            id = next_[id];
+        }
+        return id;
+    }
+    size_t size() const { return vertex_.size(); }
+    uint32_t vertex(size_t id) const { return vertex_[id]; }
+    uint8_t material(size_t id) const { return material_[id]; }
+
+private:
+    uint32_t append(uint32_t v, uint8_t m) {
+        vertex_.push_back(v);
+        material_.push_back(m);
+        next_.push_back(kNone);
+        return uint32_t(vertex_.size() - 1);
+    }
+
+    std::vector<uint32_t> first_;  // per mesh vertex
+    std::vector<uint32_t> vertex_, next_;
+    std::vector<uint8_t> material_;
+};
+
+// Writes `count` records of `size` bytes, put(p, i) filling record i, in
+// runs that fill the writer's chunks.
+template <typename Put>
+void writeRecords(ChunkWriter& out, size_t count, size_t size, Put&& put) {
+    const size_t perRun = std::max<size_t>(1, out.chunkSize() / size);
+    for (size_t first = 0; first < count; first += perRun) {
+        const size_t n = std::min(perRun, count - first);
+        char* p = out.reserve(n * size);
+        for (size_t i = first; i < first + n; ++i) p = put(p, i);
+        out.commit(p);
+    }
+}
+
+}  // namespace
+
 void writePly(const SolidMesh& mesh, const Palette& palette, ChunkWriter& out) {
     const size_t triangleCount = mesh.triangleCount();
     const bool withNormals = !mesh.vertexNormals.empty();
-
-    // Numbers of (vertex, colour) pairs: the first colour of a vertex in a
-    // flat table, the rare others in a map.
-    constexpr uint32_t kUnseen = ~0u;
-    std::vector<uint32_t> firstId(mesh.positions.size(), kUnseen);
-    std::vector<uint8_t> firstMaterial(mesh.positions.size(), 0);
-    std::unordered_map<uint64_t, uint32_t> otherIds;
-    std::vector<uint32_t> recordVertex;  // per written vertex: the mesh vertex
-    std::vector<uint8_t> recordMaterial;
-    recordVertex.reserve(mesh.positions.size() + mesh.positions.size() / 8);
-    recordMaterial.reserve(recordVertex.capacity());
-    std::vector<uint32_t> corners(mesh.triangles.size());
-    for (size_t c = 0; c < mesh.triangles.size(); ++c) {
-        const uint32_t v = mesh.triangles[c];
-        const uint8_t m = mesh.materials[c / 3];
-        uint32_t id;
-        if (firstId[v] == kUnseen) {
-            id = firstId[v] = uint32_t(recordVertex.size());
-            firstMaterial[v] = m;
-        } else if (firstMaterial[v] == m) {
-            id = firstId[v];
-        } else {
-            const auto [at, added] =
-                otherIds.emplace(uint64_t(v) << 8 | m, uint32_t(recordVertex.size()));
-            id = at->second;
-            if (!added) {
-                corners[c] = id;
-                continue;
-            }
-        }
-        if (id == recordVertex.size()) {
-            recordVertex.push_back(v);
-            recordMaterial.push_back(m);
-        }
-        corners[c] = id;
-    }
+    ColouredVertices vertices(mesh);
 
     out.append(
         "ply\nformat binary_little_endian 1.0\ncomment Cubalorn mesh, y up\nelement vertex " +
-        std::to_string(recordVertex.size()) +
+        std::to_string(vertices.size()) +
         "\nproperty float x\nproperty float y\nproperty float z\n" +
         (withNormals ? "property float nx\nproperty float ny\nproperty float nz\n" : "") +
         "property uchar red\nproperty uchar green\nproperty uchar blue\n"
@@ -64,35 +88,26 @@ void writePly(const SolidMesh& mesh, const Palette& palette, ChunkWriter& out) {
     std::array<Rgb, 256> colours;
     for (int m = 0; m < 256; ++m) colours[m] = exportColour(palette, static_cast<float>(m));
 
-    const size_t vertexBytes = withNormals ? 27 : 15;
-    constexpr size_t kFaceBytes = 13;
-    for (size_t i = 0; i < recordVertex.size(); ++i) {
-        const uint32_t v = recordVertex[i];
-        char* p = out.reserve(vertexBytes);
+    writeRecords(out, vertices.size(), withNormals ? 27 : 15, [&](char* p, size_t i) {
+        const uint32_t v = vertices.vertex(i);
         const Vec3f& pos = mesh.positions[v];
-        p = putF32(p, pos.x);
-        p = putF32(p, pos.y);
-        p = putF32(p, pos.z);
+        p = putF32(putF32(putF32(p, pos.x), pos.y), pos.z);
         if (withNormals) {
             const Vec3f& n = mesh.vertexNormals[v];
-            p = putF32(p, n.x);
-            p = putF32(p, n.y);
-            p = putF32(p, n.z);
+            p = putF32(putF32(putF32(p, n.x), n.y), n.z);
         }
-        const Rgb& c = colours[recordMaterial[i]];
+        const Rgb& c = colours[vertices.material(i)];
         *p++ = static_cast<char>(c[0]);
         *p++ = static_cast<char>(c[1]);
         *p++ = static_cast<char>(c[2]);
-        out.commit(p);
-    }
-    for (size_t t = 0; t < triangleCount; ++t) {
-        char* p = out.reserve(kFaceBytes);
+        return p;
+    });
+    writeRecords(out, triangleCount, 13, [&](char* p, size_t t) {
         *p++ = 3;
-        p = putU32(p, corners[3 * t]);
-        p = putU32(p, corners[3 * t + 1]);
-        p = putU32(p, corners[3 * t + 2]);
-        out.commit(p);
-    }
+        const uint8_t m = mesh.materials[t];
+        for (int k = 0; k < 3; ++k) p = putU32(p, vertices.find(mesh.triangles[3 * t + k], m));
+        return p;
+    });
 }
 
 std::string encodePly(const SolidMesh& mesh, const Palette& palette) {

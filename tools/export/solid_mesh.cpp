@@ -24,7 +24,8 @@ void place(SolidMesh& out, const MeshPlacement& placement) {
     // The frame change is a mirror of the numbers: windings turn the other way.
     for (size_t t = 0; t < out.triangles.size(); t += 3)
         std::swap(out.triangles[t + 1], out.triangles[t + 2]);
-    for (Vec3f& n : out.faceNormals) n = yUpFromVolume(n);
+    // Face axes along z turn round.
+    for (uint8_t& a : out.faceAxes) a = a >= 4 ? uint8_t(9 - a) : a;
     for (Vec3f& n : out.vertexNormals) n = yUpFromVolume(n);
 }
 
@@ -32,25 +33,24 @@ void place(SolidMesh& out, const MeshPlacement& placement) {
 
 void placePositions(std::vector<Vec3f>& positions, const MeshPlacement& placement) {
     const float s = placement.scale;
-    for (Vec3f& p : positions) {
+    auto inFrame = [s](const Vec3f& p) {
         const Vec3f q = yUpFromVolume(p);
-        p = {q.x * s, q.y * s, q.z * s};
+        return Vec3f{q.x * s, q.y * s, q.z * s};
+    };
+    if (placement.origin != Origin::Plate || positions.empty()) {
+        for (Vec3f& p : positions) p = inFrame(p);
+        return;
     }
-    if (placement.origin == Origin::Plate && !positions.empty()) {
-        float lo[3], hi[3];
-        for (int i = 0; i < 3; ++i) {
-            lo[i] = std::numeric_limits<float>::infinity();
-            hi[i] = -lo[i];
-        }
-        for (const Vec3f& p : positions) {
-            const float c[3] = {p.x, p.y, p.z};
-            for (int i = 0; i < 3; ++i) {
-                lo[i] = std::min(lo[i], c[i]);
-                hi[i] = std::max(hi[i], c[i]);
-            }
-        }
-        const float dx = -(lo[0] + hi[0]) / 2, dy = -lo[1], dz = -(lo[2] + hi[2]) / 2;
-        for (Vec3f& p : positions) p = {p.x + dx + 0.0f, p.y + dy + 0.0f, p.z + dz + 0.0f};
+    Vec3f lo = inFrame(positions[0]), hi = lo;
+    for (const Vec3f& p : positions) {
+        const Vec3f q = inFrame(p);
+        lo = {std::min(lo.x, q.x), std::min(lo.y, q.y), std::min(lo.z, q.z)};
+        hi = {std::max(hi.x, q.x), std::max(hi.y, q.y), std::max(hi.z, q.z)};
+    }
+    const float dx = -(lo.x + hi.x) / 2, dy = -lo.y, dz = -(lo.z + hi.z) / 2;
+    for (Vec3f& p : positions) {
+        const Vec3f q = inFrame(p);
+        p = {q.x + dx + 0.0f, q.y + dy + 0.0f, q.z + dz + 0.0f};
     }
 }
 
@@ -65,14 +65,12 @@ SolidMesh buildSolidMesh(const ExtractedMesh& mesh, Surface surface, const MeshP
 
     uint32_t splitVertices = 0;
     if (surface == Surface::Cubic) {
-        std::vector<uint8_t> axes(triangleCount);
-        out.faceNormals.resize(triangleCount);
-        for (size_t t = 0; t < triangleCount; ++t) {
-            const Vec3f& n = mesh.vertices[mesh.indices[3 * welded.sourceTriangles[t]]].normal;
-            axes[t] = axisOf(n);
-            out.faceNormals[t] = n;
-        }
-        splitVertices = splitContacts(welded.positions, welded.triangles, axes).splitVertices;
+        out.faceAxes.resize(triangleCount);
+        for (size_t t = 0; t < triangleCount; ++t)
+            out.faceAxes[t] =
+                axisOf(mesh.vertices[mesh.indices[3 * welded.sourceTriangles[t]]].normal);
+        splitVertices =
+            splitContacts(welded.positions, welded.triangles, out.faceAxes).splitVertices;
     } else {
         out.vertexNormals.resize(welded.positions.size());
         for (size_t v = 0; v < welded.positions.size(); ++v)

@@ -35,13 +35,21 @@ struct SolidMesh {
     std::vector<Vec3f> positions;     // right-handed, y up, placed and scaled
     std::vector<uint32_t> triangles;  // three per triangle, counter-clockwise seen from outside
     std::vector<uint8_t> materials;   // one per triangle
-    // Cubic surface: one unit normal per triangle. Smooth surface: one per vertex.
-    std::vector<Vec3f> faceNormals;
+    // Cubic surface: the axis each triangle faces (see axisNormal). Smooth
+    // surface: a unit normal per vertex.
+    std::vector<uint8_t> faceAxes;
     std::vector<Vec3f> vertexNormals;
 
     size_t triangleCount() const { return triangles.size() / 3; }
     bool empty() const { return triangles.empty(); }
 };
+
+// The unit normal of face axis 0..5: +x, -x, +y, -y, +z, -z.
+inline Vec3f axisNormal(uint8_t axis) {
+    Vec3f n{};
+    (axis < 2 ? n.x : axis < 4 ? n.y : n.z) = axis % 2 ? -1.0f : 1.0f;
+    return n;
+}
 
 // Right-handed y-up (voxel numbers (x, y, -z)) from the volume's numbers.
 inline Vec3f yUpFromVolume(const Vec3f& p) {

@@ -187,7 +187,7 @@ TEST(SolidMesh, BuiltFromTheVoxelsAsFromTheExtractedSquares) {
             EXPECT_TRUE(built.positions == expected.positions) << c.name;
             EXPECT_TRUE(built.triangles == expected.triangles) << c.name;
             EXPECT_TRUE(built.materials == expected.materials) << c.name;
-            EXPECT_TRUE(built.faceNormals == expected.faceNormals) << c.name;
+            EXPECT_TRUE(built.faceAxes == expected.faceAxes) << c.name;
             EXPECT_TRUE(built.vertexNormals.empty()) << c.name;
             EXPECT_EQ(report.splitVertices, expectedReport.splitVertices) << c.name;
             EXPECT_EQ(report.openEdges, 0u) << c.name;
