@@ -100,4 +100,33 @@ inline char* putFloat(char* p, float v) {
     return std::to_chars(p, p + kMaxFloatText, v).ptr;
 }
 
+// putFloat for many coordinates, most of them whole or half numbers on the
+// voxel lattice: the text of each such number is made once, on first use,
+// and copied 8 bytes at once after (the caller reserves kMaxFloatText + 8).
+class CoordinateTexts {
+public:
+    CoordinateTexts() : texts_(2 * kHalves), sizes_(2 * kHalves, 0) {}
+
+    char* put(char* p, float v) {
+        const float twice = (v + 0.0f) * 2;
+        if (!(twice > -float(kHalves) && twice < float(kHalves))) return putFloat(p, v);
+        const int32_t halves = int32_t(twice);
+        if (float(halves) != twice) return putFloat(p, v);
+        const size_t i = size_t(halves + kHalves);
+        if (sizes_[i] == 0) {
+            char text[kMaxFloatText];
+            sizes_[i] = uint8_t(putFloat(text, v) - text);
+            std::memcpy(&texts_[i], text, 8);
+        }
+        std::memcpy(p, &texts_[i], 8);
+        return p + sizes_[i];
+    }
+
+private:
+    // Numbers from -9999.5 to 9999.5 print in at most 7 characters.
+    static constexpr int32_t kHalves = 20000;
+    std::vector<uint64_t> texts_;
+    std::vector<uint8_t> sizes_;
+};
+
 }  // namespace cubalorn::exporter

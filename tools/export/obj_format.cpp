@@ -90,16 +90,17 @@ void writeObj(const SolidMesh& mesh, const std::string& mtlFileName, ChunkWriter
     appendUint(head, static_cast<uint32_t>(triangleCount));
     head += " triangles\nmtllib " + mtlFileName + "\n";
     out.append(head);
-    auto triple = [&out](const char* keyword, size_t keywordSize, const Vec3f& v) {
-        char* p = out.reserve(keywordSize + 3 * (kMaxFloatText + 1) + 1);
+    CoordinateTexts coordinate;
+    auto triple = [&out, &coordinate](const char* keyword, size_t keywordSize, const Vec3f& v) {
+        char* p = out.reserve(keywordSize + 3 * (kMaxFloatText + 1) + 8);
         std::memcpy(p, keyword, keywordSize);
         p += keywordSize;
         *p++ = ' ';
-        p = putFloat(p, v.x);
+        p = coordinate.put(p, v.x);
         *p++ = ' ';
-        p = putFloat(p, v.y);
+        p = coordinate.put(p, v.y);
         *p++ = ' ';
-        p = putFloat(p, v.z);
+        p = coordinate.put(p, v.z);
         *p++ = '\n';
         out.commit(p);
     };

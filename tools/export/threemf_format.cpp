@@ -52,7 +52,7 @@ constexpr const char kTriangleStart[] = "<triangle v1=\"";
 
 // The room the model's text can take at most.
 size_t modelTextBound(const SolidMesh& mesh, size_t headSize) {
-    const size_t vertex = sizeof kVertexStart + 3 * kMaxFloatText + 16;
+    const size_t vertex = sizeof kVertexStart + 3 * kMaxFloatText + 24;
     const size_t triangle = sizeof kTriangleStart + 4 * kMaxUintText + 24;
     return headSize + 256 + mesh.positions.size() * vertex + mesh.triangleCount() * triangle;
 }
@@ -63,14 +63,15 @@ char* writeModel(const SolidMesh& mesh, const std::string& head, uint8_t common,
     std::memcpy(p, head.data(), head.size());
     p += head.size();
     if (mesh.empty()) return p;
+    CoordinateTexts coordinate;
     for (const Vec3f& yUp : mesh.positions) {
         const Vec3f v = zUpFromYUp(yUp);
         p = putText(p, kVertexStart);
-        p = putFloat(p, v.x);
+        p = coordinate.put(p, v.x);
         p = putText(p, "\" y=\"");
-        p = putFloat(p, v.y);
+        p = coordinate.put(p, v.y);
         p = putText(p, "\" z=\"");
-        p = putFloat(p, v.z);
+        p = coordinate.put(p, v.z);
         p = putText(p, "\"/>\n");
     }
     p = putText(p, "    </vertices>\n    <triangles>\n");
