@@ -57,6 +57,20 @@ private:
     bool failed_ = false;
 };
 
+// Writes records first .. end - 1 of at most `maxSize` bytes each, put(p, i)
+// writing record i at p and returning its end, in runs that fill the
+// writer's chunks: the hot loops of the formats check for room once a run.
+template <typename Put>
+void writeRecords(ChunkWriter& out, size_t first, size_t end, size_t maxSize, Put&& put) {
+    const size_t perRun = std::max<size_t>(1, out.chunkSize() / maxSize);
+    while (first < end) {
+        const size_t runEnd = first + std::min(perRun, end - first);
+        char* p = out.reserve((runEnd - first) * maxSize);
+        for (; first < runEnd; ++first) p = put(p, first);
+        out.commit(p);
+    }
+}
+
 // Runs `encode` into a string: for tests and small files.
 inline std::string encodeToString(const std::function<void(ChunkWriter&)>& encode) {
     std::string bytes;

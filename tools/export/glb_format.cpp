@@ -169,19 +169,6 @@ float linearFromSrgb(uint8_t channel) {
     return float(c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
 }
 
-// Writes `count` records of `size` bytes, put(p, i) filling record i, in
-// runs that fill the writer's chunks.
-template <typename Put>
-void writeRecords(ChunkWriter& out, size_t count, size_t size, Put&& put) {
-    const size_t perRun = std::max<size_t>(1, out.chunkSize() / size);
-    for (size_t first = 0; first < count; first += perRun) {
-        const size_t n = std::min(perRun, count - first);
-        char* p = out.reserve(n * size);
-        for (size_t i = first; i < first + n; ++i) p = put(p, i);
-        out.commit(p);
-    }
-}
-
 void writeGlb(const SolidMesh& mesh, const Palette& palette, ChunkWriter& out) {
     const Layout l = layOut(mesh);
     const uint32_t binaryLength = uint32_t(l.vertexCount() * 24 + l.indices.size() * 4);
@@ -204,19 +191,19 @@ void writeGlb(const SolidMesh& mesh, const Palette& palette, ChunkWriter& out) {
     out.append(std::string_view(binaryHeader, sizeof binaryHeader));
     const uint32_t keys = l.keysPerVertex;
     auto putVec3 = [](char* w, const Vec3f& v) { return putF32(putF32(putF32(w, v.x), v.y), v.z); };
-    writeRecords(out, l.vertexCount(), 12, [&](char* w, size_t i) {
+    writeRecords(out, 0, l.vertexCount(), 12, [&](char* w, size_t i) {
         return putVec3(w, mesh.positions[l.vertexKeys[i] / keys]);
     });
     if (keys == 6) {
-        writeRecords(out, l.vertexCount(), 12, [&](char* w, size_t i) {
+        writeRecords(out, 0, l.vertexCount(), 12, [&](char* w, size_t i) {
             return putVec3(w, axisNormal(uint8_t(l.vertexKeys[i] % 6)));
         });
     } else {
-        writeRecords(out, l.vertexCount(), 12, [&](char* w, size_t i) {
+        writeRecords(out, 0, l.vertexCount(), 12, [&](char* w, size_t i) {
             return putVec3(w, unit(mesh.vertexNormals[l.vertexKeys[i]]));
         });
     }
-    writeRecords(out, l.indices.size(), 4,
+    writeRecords(out, 0, l.indices.size(), 4,
                  [&](char* w, size_t i) { return putU32(w, l.indices[i]); });
 }
 

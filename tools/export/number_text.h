@@ -47,35 +47,42 @@ inline char* putUint(char* p, uint32_t v) {
 }
 
 // Texts of the numbers first .. first + count - 1 for writing many times
-// over: each up to 7 digits, copied 8 bytes at once (the caller reserves one
-// byte more than the text needs).
+// over: each up to 7 digits, packed with its length into 8 bytes that are
+// copied at once (the caller reserves one byte more than the text needs).
 class UintTexts {
 public:
-    UintTexts(uint32_t first, size_t count) : texts_(count), sizes_(count) {
-        for (size_t i = 0; i < count; ++i) {
-            char buffer[kMaxUintText];
-            const size_t size = size_t(putUint(buffer, first + uint32_t(i)) - buffer);
-            if (size > 7) {
-                texts_.resize(i);
-                sizes_.resize(i);
-                break;
+    UintTexts(uint32_t first, size_t count) : first_(first) {
+        texts_.reserve(count);
+        char digits[kMaxUintText];
+        size_t size = size_t(putUint(digits, first) - digits);
+        // Each text from the one before: add one to the last digit, carrying.
+        while (texts_.size() < count && size <= 7) {
+            uint64_t packed = uint64_t(size) << 56;
+            std::memcpy(&packed, digits, size);
+            texts_.push_back(packed);
+            size_t at = size;
+            while (at > 0 && digits[at - 1] == '9') digits[--at] = '0';
+            if (at > 0) {
+                ++digits[at - 1];
+            } else {
+                std::memmove(digits + 1, digits, size++);
+                digits[0] = '1';
             }
-            std::memcpy(&texts_[i], buffer, size);
-            sizes_[i] = uint8_t(size);
         }
-        first_ = first;
     }
     char* put(char* p, uint32_t v) const {
         const uint32_t i = v - first_;
-        if (i >= texts_.size()) return putUint(p, v);
-        std::memcpy(p, &texts_[i], 8);
-        return p + sizes_[i];
+        if (!kLittleEndian || i >= texts_.size()) return putUint(p, v);
+        const uint64_t packed = texts_[i];
+        std::memcpy(p, &packed, 8);
+        return p + (packed >> 56);
     }
 
 private:
+    // The digits lie in the low bytes, which come first in memory only here.
+    static constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
     std::vector<uint64_t> texts_;
-    std::vector<uint8_t> sizes_;
-    uint32_t first_ = 0;
+    uint32_t first_;
 };
 
 // The shortest text that reads back as the same float, as std::to_chars
@@ -114,7 +121,7 @@ public:
         if (float(halves) != twice) return putFloat(p, v);
         const size_t i = size_t(halves + kHalves);
         if (sizes_[i] == 0) {
-            char text[kMaxFloatText];
+            char text[kMaxFloatText] = {};
             sizes_[i] = uint8_t(putFloat(text, v) - text);
             std::memcpy(&texts_[i], text, 8);
         }

@@ -91,45 +91,49 @@ void writeObj(const SolidMesh& mesh, const std::string& mtlFileName, ChunkWriter
     head += " triangles\nmtllib " + mtlFileName + "\n";
     out.append(head);
     CoordinateTexts coordinate;
-    auto triple = [&out, &coordinate](const char* keyword, size_t keywordSize, const Vec3f& v) {
-        char* p = out.reserve(keywordSize + 3 * (kMaxFloatText + 1) + 8);
-        std::memcpy(p, keyword, keywordSize);
-        p += keywordSize;
-        *p++ = ' ';
-        p = coordinate.put(p, v.x);
-        *p++ = ' ';
-        p = coordinate.put(p, v.y);
-        *p++ = ' ';
-        p = coordinate.put(p, v.z);
-        *p++ = '\n';
-        out.commit(p);
+    auto triples = [&](const char* keyword, const std::vector<Vec3f>& values) {
+        const size_t keywordSize = std::strlen(keyword);
+        writeRecords(out, 0, values.size(), keywordSize + 3 * (kMaxFloatText + 1) + 8,
+                     [&](char* p, size_t i) {
+                         const Vec3f& v = values[i];
+                         std::memcpy(p, keyword, keywordSize);
+                         p += keywordSize;
+                         *p++ = ' ';
+                         p = coordinate.put(p, v.x);
+                         *p++ = ' ';
+                         p = coordinate.put(p, v.y);
+                         *p++ = ' ';
+                         p = coordinate.put(p, v.z);
+                         *p++ = '\n';
+                         return p;
+                     });
     };
-    for (const Vec3f& p : mesh.positions) triple("v", 1, p);
-    for (const Vec3f& n : perFace ? normals : mesh.vertexNormals) triple("vn", 2, n);
+    triples("v", mesh.positions);
+    triples("vn", perFace ? normals : mesh.vertexNormals);
 
     // Each vertex number is written about six times: its text is made once.
     const UintTexts vertexText(1, mesh.positions.size());  // OBJ counts from 1
-    int current = -1;
-    for (uint32_t t : order) {
-        if (mesh.materials[t] != current) {
-            current = mesh.materials[t];
-            out.append("usemtl " + materialName(mesh.materials[t]) + "\n");
-        }
-        char* p = out.reserve(1 + 3 * (3 + 2 * kMaxUintText) + 2);
-        *p++ = 'f';
-        for (int corner = 0; corner < 3; ++corner) {
-            const uint32_t v = mesh.triangles[3 * t + corner];
-            *p++ = ' ';
-            p = vertexText.put(p, v + 1);
-            *p++ = '/';
-            *p++ = '/';
-            if (perFace)
-                *p++ = char('1' + normalOfAxis[mesh.faceAxes[t]]);
-            else
-                p = vertexText.put(p, v + 1);
-        }
-        *p++ = '\n';
-        out.commit(p);
+    for (int m = 0; m < 256; ++m) {
+        if (start[m] == start[m + 1]) continue;
+        out.append("usemtl " + materialName(uint8_t(m)) + "\n");
+        writeRecords(out, start[m], start[m + 1], 1 + 3 * (3 + 2 * kMaxUintText) + 2,
+                     [&](char* p, size_t k) {
+                         const uint32_t t = order[k];
+                         *p++ = 'f';
+                         for (int corner = 0; corner < 3; ++corner) {
+                             const uint32_t v = mesh.triangles[3 * t + corner];
+                             *p++ = ' ';
+                             p = vertexText.put(p, v + 1);
+                             *p++ = '/';
+                             *p++ = '/';
+                             if (perFace)
+                                 *p++ = char('1' + normalOfAxis[mesh.faceAxes[t]]);
+                             else
+                                 p = vertexText.put(p, v + 1);
+                         }
+                         *p++ = '\n';
+                         return p;
+                     });
     }
 }
 

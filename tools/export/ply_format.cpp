@@ -56,19 +56,6 @@ private:
     std::vector<uint8_t> material_;
 };
 
-// Writes `count` records of `size` bytes, put(p, i) filling record i, in
-// runs that fill the writer's chunks.
-template <typename Put>
-void writeRecords(ChunkWriter& out, size_t count, size_t size, Put&& put) {
-    const size_t perRun = std::max<size_t>(1, out.chunkSize() / size);
-    for (size_t first = 0; first < count; first += perRun) {
-        const size_t n = std::min(perRun, count - first);
-        char* p = out.reserve(n * size);
-        for (size_t i = first; i < first + n; ++i) p = put(p, i);
-        out.commit(p);
-    }
-}
-
 }  // namespace
 
 void writePly(const SolidMesh& mesh, const Palette& palette, ChunkWriter& out) {
@@ -88,7 +75,7 @@ void writePly(const SolidMesh& mesh, const Palette& palette, ChunkWriter& out) {
     std::array<Rgb, 256> colours;
     for (int m = 0; m < 256; ++m) colours[m] = exportColour(palette, static_cast<float>(m));
 
-    writeRecords(out, vertices.size(), withNormals ? 27 : 15, [&](char* p, size_t i) {
+    writeRecords(out, 0, vertices.size(), withNormals ? 27 : 15, [&](char* p, size_t i) {
         const uint32_t v = vertices.vertex(i);
         const Vec3f& pos = mesh.positions[v];
         p = putF32(putF32(putF32(p, pos.x), pos.y), pos.z);
@@ -102,7 +89,7 @@ void writePly(const SolidMesh& mesh, const Palette& palette, ChunkWriter& out) {
         *p++ = static_cast<char>(c[2]);
         return p;
     });
-    writeRecords(out, triangleCount, 13, [&](char* p, size_t t) {
+    writeRecords(out, 0, triangleCount, 13, [&](char* p, size_t t) {
         *p++ = 3;
         const uint8_t m = mesh.materials[t];
         for (int k = 0; k < 3; ++k) p = putU32(p, vertices.find(mesh.triangles[3 * t + k], m));
