@@ -13,7 +13,13 @@ bool MyEventReceiver::OnEvent(const irr::SEvent& event) {
         std::underlying_type_t<irr::EKEY_CODE> code;
         std::memcpy(&code, &event.KeyInput.Key, sizeof code);
         const long long key = static_cast<long long>(code);
-        if (key >= 0 && key < kKeyCount) keyDown[key] = event.KeyInput.PressedDown;
+        if (key >= 0 && key < kKeyCount) {
+            const bool down = event.KeyInput.PressedDown;
+            // The keyboard's repeat sends more presses without a release.
+            if (down && !keyDown[key]) pressed_.set(static_cast<size_t>(key));
+            keyDown[key] = down;
+            if (down && key == irr::KEY_ESCAPE) escapePressed = true;
+        }
         break;
     }
     case irr::EET_MOUSE_INPUT_EVENT:
@@ -23,6 +29,21 @@ bool MyEventReceiver::OnEvent(const irr::SEvent& event) {
             break;
         case irr::EMIE_LMOUSE_LEFT_UP:
             leftButtonDown = false;
+            break;
+        case irr::EMIE_RMOUSE_PRESSED_DOWN:
+            rightButtonDown = true;
+            break;
+        case irr::EMIE_RMOUSE_LEFT_UP:
+            rightButtonDown = false;
+            break;
+        case irr::EMIE_MMOUSE_PRESSED_DOWN:
+            middleButtonDown = true;
+            break;
+        case irr::EMIE_MMOUSE_LEFT_UP:
+            middleButtonDown = false;
+            break;
+        case irr::EMIE_MOUSE_WHEEL:
+            wheel_ += event.MouseInput.Wheel;
             break;
         case irr::EMIE_MOUSE_MOVED:
             mouseX = event.MouseInput.X;
@@ -40,6 +61,19 @@ bool MyEventReceiver::OnEvent(const irr::SEvent& event) {
 
 bool MyEventReceiver::isKeyDown(int keyCode) const {
     return keyCode >= 0 && keyCode < kKeyCount && keyDown[keyCode];
+}
+
+bool MyEventReceiver::takePress(int keyCode) {
+    if (keyCode < 0 || keyCode >= kKeyCount) return false;
+    const bool pressed = pressed_.test(static_cast<size_t>(keyCode));
+    pressed_.reset(static_cast<size_t>(keyCode));
+    return pressed;
+}
+
+float MyEventReceiver::takeWheel() {
+    const float turns = wheel_;
+    wheel_ = 0.0f;
+    return turns;
 }
 
 }  // namespace cubalorn
