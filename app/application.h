@@ -149,9 +149,6 @@ private:
     // The screen texts of the last line, shown on every frame until the next.
     std::vector<ScreenText> heldTexts_;
     bool textsFresh_ = false;
-    // The mouse at the previous pass, for drags.
-    int lastMouseX_ = 0, lastMouseY_ = 0;
-    bool leftWasDown_ = false;
 };
 
 }  // namespace cubalorn

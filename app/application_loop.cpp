@@ -104,26 +104,23 @@ void Application::handleWindowInput() {
     }
 
     // The mouse moves the camera only while it belongs to the orbit.
-    const int dx = receiver.mouseX - lastMouseX_;
-    const int dy = receiver.mouseY - lastMouseY_;
-    lastMouseX_ = receiver.mouseX;
-    lastMouseY_ = receiver.mouseY;
+    const MyEventReceiver::Drag orbit = receiver.takeDrag(MyEventReceiver::kLeft);
+    const MyEventReceiver::Drag zoom = receiver.takeDrag(MyEventReceiver::kRight);
+    const MyEventReceiver::Drag pan = receiver.takeDrag(MyEventReceiver::kMiddle);
     const float wheel = receiver.takeWheel();
-    const bool startingOrbit = receiver.leftButtonDown && !leftWasDown_;
-    leftWasDown_ = receiver.leftButtonDown;
     if (context_.freeCameraFlies) return;
     irr::scene::ICameraSceneNode* camera = context_.sceneManager->getActiveCamera();
     if (camera == nullptr) return;
     CameraPose pose{camera->getPosition(), camera->getTarget()};
     const CameraPose before = pose;
-    if (startingOrbit) pose = anchorPose(pose, sculptureBounds().getCenter(), 1.0f);
-    if (receiver.leftButtonDown && (dx != 0 || dy != 0))
-        pose = orbitPose(pose, -dx * kOrbitDegreesPerPixel, dy * kOrbitDegreesPerPixel);
-    if (receiver.rightButtonDown && dy != 0) pose = zoomPose(pose, std::exp(dy * kZoomPerPixel));
+    if (orbit.started) pose = anchorPose(pose, sculptureBounds().getCenter(), 1.0f);
+    if (orbit.dx != 0 || orbit.dy != 0)
+        pose = orbitPose(pose, -orbit.dx * kOrbitDegreesPerPixel, orbit.dy * kOrbitDegreesPerPixel);
+    if (zoom.dy != 0) pose = zoomPose(pose, std::exp(zoom.dy * kZoomPerPixel));
     if (wheel != 0.0f) pose = zoomPose(pose, std::pow(kZoomPerWheelTurn, wheel));
-    if (receiver.middleButtonDown && (dx != 0 || dy != 0)) {
+    if (pan.dx != 0 || pan.dy != 0) {
         const float height = float(context_.driver->getScreenSize().Height);
-        pose = panPose(pose, float(dx), float(dy), camera->getFOV(), height);
+        pose = panPose(pose, float(pan.dx), float(pan.dy), camera->getFOV(), height);
     }
     if (pose.position != before.position || pose.target != before.target) {
         aimCamera(*camera, pose.position, pose.target);
@@ -136,9 +133,10 @@ void Application::runWork() {
         case RunMode::Interactive: {
             const bool handled = dialogue_.step();
             // After the first program line, every line the dialogue takes
-            // is answered by a frame before the next prompt.
+            // is answered by a frame before the next prompt, which shows
+            // the screen texts that line queued (or none).
             if (handled && dialogue_.state() != kNoLineRun && dialogue_.state() != kQuit)
-                drawAtOnce_ = true;
+                drawAtOnce_ = textsFresh_ = true;
             break;
         }
         case RunMode::ProgramFile:

@@ -26,18 +26,21 @@ bool MyEventReceiver::OnEvent(const irr::SEvent& event) {
         switch (event.MouseInput.Event) {
         case irr::EMIE_LMOUSE_PRESSED_DOWN:
             leftButtonDown = true;
+            drags_[kLeft].started = true;
             break;
         case irr::EMIE_LMOUSE_LEFT_UP:
             leftButtonDown = false;
             break;
         case irr::EMIE_RMOUSE_PRESSED_DOWN:
             rightButtonDown = true;
+            drags_[kRight].started = true;
             break;
         case irr::EMIE_RMOUSE_LEFT_UP:
             rightButtonDown = false;
             break;
         case irr::EMIE_MMOUSE_PRESSED_DOWN:
             middleButtonDown = true;
+            drags_[kMiddle].started = true;
             break;
         case irr::EMIE_MMOUSE_LEFT_UP:
             middleButtonDown = false;
@@ -45,10 +48,19 @@ bool MyEventReceiver::OnEvent(const irr::SEvent& event) {
         case irr::EMIE_MOUSE_WHEEL:
             wheel_ += event.MouseInput.Wheel;
             break;
-        case irr::EMIE_MOUSE_MOVED:
+        case irr::EMIE_MOUSE_MOVED: {
+            const int dx = event.MouseInput.X - mouseX;
+            const int dy = event.MouseInput.Y - mouseY;
+            const bool held[3] = {leftButtonDown, rightButtonDown, middleButtonDown};
+            for (int b = 0; b < 3; ++b) {
+                if (!held[b]) continue;
+                drags_[b].dx += dx;
+                drags_[b].dy += dy;
+            }
             mouseX = event.MouseInput.X;
             mouseY = event.MouseInput.Y;
             break;
+        }
         default:
             break;
         }
@@ -68,6 +80,12 @@ bool MyEventReceiver::takePress(int keyCode) {
     const bool pressed = pressed_.test(static_cast<size_t>(keyCode));
     pressed_.reset(static_cast<size_t>(keyCode));
     return pressed;
+}
+
+MyEventReceiver::Drag MyEventReceiver::takeDrag(Button button) {
+    const Drag drag = drags_[button];
+    drags_[button] = {};
+    return drag;
 }
 
 float MyEventReceiver::takeWheel() {

@@ -24,6 +24,16 @@ public:
     // The wheel's turns since the last call (positive: away from the user).
     float takeWheel();
 
+    // The mouse's way while a button was held, in pixels, since the last call
+    // for that button: drags are summed as the events come, so a quick drag
+    // that starts and ends between two frames still counts.
+    enum Button { kLeft = 0, kRight = 1, kMiddle = 2 };
+    struct Drag {
+        int dx = 0, dy = 0;
+        bool started = false;  // the button went down since the last call
+    };
+    Drag takeDrag(Button button);
+
     int mouseX = 0;
     int mouseY = 0;
     bool leftButtonDown = false;
@@ -36,6 +46,7 @@ public:
 private:
     std::bitset<kKeyCount> pressed_;
     float wheel_ = 0.0f;
+    Drag drags_[3];
 };
 
 }  // namespace cubalorn

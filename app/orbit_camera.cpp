@@ -53,11 +53,12 @@ CameraPose zoomPose(const CameraPose& pose, float factor, const OrbitLimits& lim
 CameraPose panPose(const CameraPose& pose, float dx, float dy, float fovY, float viewHeight) {
     if (!(viewHeight > 0.0f)) return pose;
     const vector3df forward = viewDirection(pose);
-    vector3df right = forward.crossProduct(vector3df(0.0f, 1.0f, 0.0f));
+    // The engine's coordinates are left-handed: right is up x forward.
+    vector3df right = vector3df(0.0f, 1.0f, 0.0f).crossProduct(forward);
     // Looking straight up or down: any horizontal right will do.
     if (right.getLengthSQ() < 1e-10f) right = vector3df(1.0f, 0.0f, 0.0f);
     right.normalize();
-    const vector3df up = right.crossProduct(forward).normalize();
+    const vector3df up = forward.crossProduct(right).normalize();
     // World units per pixel at the target's depth.
     const float perPixel = 2.0f * pose.distance() * std::tan(fovY / 2.0f) / viewHeight;
     // Dragging right moves the scene right: the camera goes left.

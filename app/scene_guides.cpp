@@ -20,8 +20,8 @@ const SColor kTurtleHead(255, 255, 150, 0);
 
 // The arrow's size in voxels: long enough to stick out of the voxel the
 // turtle stands on, small beside a sculpture.
-constexpr float kArrowLength = 6.0f;
-constexpr float kArrowShaft = 3.5f;
+constexpr float kArrowLength = 8.0f;
+constexpr float kArrowShaft = 4.5f;
 
 }  // namespace
 
@@ -114,7 +114,7 @@ SceneGuides createSceneGuides(irr::scene::ISceneManager& scene, irr::scene::ISce
                               const Vec3i& volumeMax, EffectHandler* effects) {
     SceneGuides guides;
     irr::scene::IMesh* arrow = scene.getGeometryCreator()->createArrowMesh(
-        8, 12, kArrowLength, kArrowShaft, 0.3f, 1.1f, kTurtleShaft, kTurtleHead);
+        8, 12, kArrowLength, kArrowShaft, 0.5f, 2.2f, kTurtleShaft, kTurtleHead);
     if (arrow != nullptr) {
         guides.turtle = scene.addMeshSceneNode(arrow, &meshNode);
         arrow->drop();

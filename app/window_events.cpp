@@ -1,5 +1,6 @@
 #include "app/window_events.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <poll.h>
 
@@ -7,6 +8,10 @@ namespace cubalorn {
 
 WindowEvents::WindowEvents(void* display, unsigned long window) : engineDisplay_(display) {
     if (display == nullptr || window == 0) return;
+    // A held key repeats as more presses without releases between them,
+    // so a key that acts once per press cannot be repeated by holding it.
+    Bool supported = False;
+    XkbSetDetectableAutoRepeat(static_cast<Display*>(display), True, &supported);
     Display* watch = XOpenDisplay(DisplayString(static_cast<Display*>(display)));
     if (watch == nullptr) return;
     // Each client chooses its own events on a window: these do not take

@@ -13,7 +13,8 @@ namespace cubalorn {
 class WindowEvents {
 public:
     // `display` is the engine's X display (null without one, as with the
-    // null driver) and `window` its window.
+    // null driver) and `window` its window. A held key then repeats as
+    // presses only, without the releases between them.
     WindowEvents(void* display, unsigned long window);
     ~WindowEvents();
     WindowEvents(const WindowEvents&) = delete;

@@ -105,6 +105,21 @@ public:
 
     static void keyDown(const std::string& key);
     static void keyUp(const std::string& key);
+    // Presses and releases a key (xdotool's name for it).
+    static void tap(const std::string& key);
+
+    // Sends a signal to the program (SIGINT is Ctrl+C at its console).
+    void signal(int number);
+    // Drags with a mouse button (1 left, 2 middle, 3 right) from one pixel of
+    // the window to another.
+    void drag(int button, int x0, int y0, int x1, int y1);
+    // Covers the window with another one; uncover() closes it again. The
+    // window keeps nothing of its picture meanwhile.
+    bool cover();
+    void uncover();
+    // Asks the window to close, as a window manager does when its close
+    // button is clicked.
+    bool askToClose();
 
 private:
     void readAvailable(int waitMs);
@@ -116,6 +131,7 @@ private:
     int outputFd_ = -1;
     std::string output_;
     std::string window_;
+    pid_t coverPid_ = -1;
 };
 
 }  // namespace cubalorn::window_testing

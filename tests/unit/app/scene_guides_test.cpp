@@ -1,0 +1,103 @@
+#include "app/scene_guides.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/interrupts.h"
+#include "voxel/volume.h"
+#include "voxel/world.h"
+
+namespace cubalorn {
+namespace {
+
+using irr::core::vector3df;
+
+TEST(SceneGuides, GridLiesOnTheFloorAndTheOutlineBoundsTheVolume) {
+    const struct {
+        Vec3i volumeMax;
+        int spacing;
+        size_t lines;
+    } cases[] = {
+        {{100, 60, 100}, 10, 11 + 11 + 12},
+        {{40, 30, 25}, 10, 5 + 3 + 12},
+        {{0, 0, 0}, 10, 1 + 1 + 12},  // one voxel
+        {{999, 10, 2000}, 40, 25 + 51 + 12},  // wide: about fifty lines at most
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(gridSpacing(c.volumeMax), c.spacing);
+        const std::vector<GuideLine> lines = gridAndOutline(c.volumeMax);
+        ASSERT_EQ(lines.size(), c.lines) << c.volumeMax.x;
+        const vector3df low(-0.5f, -0.5f, -0.5f);
+        const vector3df high(c.volumeMax.x + 0.5f, c.volumeMax.y + 0.5f, c.volumeMax.z + 0.5f);
+        irr::core::aabbox3df seen(lines[0].from);
+        for (const GuideLine& l : lines) {
+            seen.addInternalPoint(l.from);
+            seen.addInternalPoint(l.to);
+        }
+        EXPECT_EQ(seen.MinEdge, low) << "the outline reaches the volume's faces";
+        EXPECT_EQ(seen.MaxEdge, high);
+        const size_t gridLines = c.lines - 12;
+        for (size_t i = 0; i < gridLines; ++i) {
+            EXPECT_EQ(lines[i].from.Y, -0.5f) << "grid line " << i << " on the floor";
+            EXPECT_EQ(lines[i].to.Y, -0.5f);
+            // Through voxel centres at multiples of the spacing.
+            const float along = lines[i].from.X == lines[i].to.X ? lines[i].from.X : lines[i].from.Z;
+            EXPECT_EQ(std::fmod(along, float(c.spacing)), 0.0f) << i;
+        }
+        // The three axes leave the origin corner along +x, +y and +z.
+        for (int axis = 0; axis < 3; ++axis) {
+            const GuideLine& l = lines[gridLines + axis];
+            EXPECT_EQ(l.from, low);
+            const vector3df d = l.to - l.from;
+            EXPECT_GT((axis == 0 ? d.X : axis == 1 ? d.Y : d.Z), 0.0f) << axis;
+            EXPECT_EQ(d.getLength(), std::fabs(d.X) + std::fabs(d.Y) + std::fabs(d.Z)) << axis;
+        }
+    }
+}
+
+TEST(SceneGuides, TheArrowPointsWhereForwardGoes) {
+    VoxelVolume volume(Region{{0, 0, 0}, {20, 20, 20}}, 32);
+    World world(volume);
+    world.turtle.penUp = true;
+    const struct {
+        float climb, turn;
+    } cases[] = {{0, 0}, {0, 90}, {90, 0}, {0, 270}, {30, 45}, {-60, 200}, {180, 10}, {359, 359}};
+    for (const auto& c : cases) {
+        Turtle& t = world.turtle;
+        t.home();
+        t.climbAngle = c.climb;
+        t.turnAngle = c.turn;
+        const vector3df start(t.x, t.y, t.z);
+        t.moveForward(1.0f);
+        const vector3df moved = (vector3df(t.x, t.y, t.z) - start).normalize();
+        const vector3df heading = turtleHeading(c.climb, c.turn);
+        EXPECT_NEAR(heading.getLength(), 1.0f, 1e-5f);
+        EXPECT_GT(heading.dotProduct(moved), 0.9999f) << c.climb << " " << c.turn;
+
+        // The arrow's mesh points along +y; its rotation turns it onto the heading.
+        irr::core::matrix4 rotation;
+        rotation.setRotationDegrees(rotationFromUp(heading));
+        vector3df arrow(0, 1, 0);
+        rotation.rotateVect(arrow);
+        EXPECT_GT(arrow.dotProduct(heading), 0.9999f) << c.climb << " " << c.turn;
+    }
+}
+
+TEST(Interrupts, OnlyAPressWithinASecondOfTheLastIsASecondPress) {
+    const int64_t second = 1000000000;
+    const struct {
+        int64_t previous, now;
+        bool second;
+    } cases[] = {
+        {-1, 5, false},                       // the first press ever
+        {0, second - 1, true},                // just inside
+        {0, second, false},                   // a whole second later
+        {10 * second, 10 * second, true},     // at once
+        {10 * second, 9 * second, false},     // a clock that went back is no second press
+    };
+    for (const auto& c : cases) EXPECT_EQ(isSecondPress(c.previous, c.now), c.second) << c.now;
+}
+
+}  // namespace
+}  // namespace cubalorn
