@@ -25,7 +25,7 @@ const char* const kLongLine =
     "openfile \"run \"w writelinefile \"go closefile repeat 99999999 [ \"i = :i + 1 ]";
 
 bool waitUntilRunning(Session& session) {
-    const auto end = Clock::now() + milliseconds(20000);
+    const auto end = Clock::now() + milliseconds(60000);
     while (Clock::now() < end) {
         std::ifstream file(session.folder() + "/run");
         std::string word;

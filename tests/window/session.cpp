@@ -345,7 +345,7 @@ bool Session::cover() {
                "xc:blue", static_cast<char*>(nullptr));
         _exit(127);
     }
-    const auto end = Clock::now() + milliseconds(20000);
+    const auto end = Clock::now() + milliseconds(60000);
     while (Clock::now() < end) {
         std::string found;
         runCommand("xdotool search --name '^cover' 2>/dev/null", &found);
