@@ -28,9 +28,9 @@ void printHelp(Output& out) {
     out.print("FREECAM > Quit interpreter to fly with freecam\n");
     out.print("QUIT > Quit program\n");
     out.print("Window: left-drag orbit, right-drag or wheel zoom, middle-drag pan, F frame\n");
-    out.print("Window: T turtle, G grid and outline, O wireframe, M cubes or smooth\n");
-    out.print("Window: FREECAM flies with W S A D Space and the mouse, Enter gives the console back\n");
-    out.print("Window: Escape ends the program; Ctrl+C stops a running line\n");
+    out.print("Window: T turtle, G grid, O wireframe, M cubes or smooth, Escape end\n");
+    out.print("Window: after FREECAM, W S A D Space and the mouse fly, Enter back to console\n");
+    out.print("Ctrl+C stops a running line; at the prompt it ends the program\n");
 }
 
 bool ConsoleDialogue::step() {
