@@ -30,7 +30,12 @@ int64_t monotonicNs() {
 
 void onInterrupt(int) {
     const int savedErrno = errno;
-    InterruptWatch::press();
+    if (InterruptWatch::press() == InterruptWatch::Press::SecondUnanswered) {
+        // Nothing has looked at the first press: the program is stuck in one
+        // long step (a file that never opens, say). End it here, with QUIT's
+        // status; what standard output had not written yet is lost.
+        _exit(1);
+    }
     errno = savedErrno;
 }
 
@@ -40,15 +45,18 @@ bool isSecondPress(int64_t previousNs, int64_t nowNs) {
     return previousNs >= 0 && nowNs >= previousNs && nowNs - previousNs < kSecondNs;
 }
 
-void InterruptWatch::press() {
+InterruptWatch::Press InterruptWatch::press() {
     const int64_t now = monotonicNs();
-    if (isSecondPress(lastPressNs.exchange(now), now)) quitPress = true;
-    pendingPress = true;
+    const bool second = isSecondPress(lastPressNs.exchange(now), now);
+    const bool unanswered = pendingPress.exchange(true);
+    if (second) quitPress = true;
     const int fd = wakeWrite.load();
     if (fd >= 0) {
         const char byte = 1;
         [[maybe_unused]] ssize_t n = write(fd, &byte, 1);
     }
+    if (!second) return Press::First;
+    return unanswered ? Press::SecondUnanswered : Press::Second;
 }
 
 InterruptWatch::InterruptWatch() {

@@ -1,7 +1,7 @@
 #pragma once
 // Ctrl+C at the console. The first press stops the running line; a press at
 // the prompt, or a second press within a second of the one before, ends the
-// program as QUIT does. A signal handler reaches only static storage, so the
+// program as QUIT does (at once when the first press was never looked at). A signal handler reaches only static storage, so the
 // presses are counted in the one piece of process-wide state of the shell,
 // and only while an InterruptWatch lives.
 
@@ -29,8 +29,14 @@ public:
     // Readable after each press, for poll(); -1 if the pipe could not be made.
     int descriptor() const;
 
-    // What the handler does, callable from tests without a signal.
-    static void press();
+    // What the handler does, callable from tests without a signal (the
+    // handler alone ends the process on SecondUnanswered).
+    enum class Press {
+        First,             // stops the running line, or at the prompt ends the program
+        Second,            // within a second of the one before: the program ends
+        SecondUnanswered,  // and nothing has taken the first: the program is stuck
+    };
+    static Press press();
 };
 
 }  // namespace cubalorn

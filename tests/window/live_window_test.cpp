@@ -297,8 +297,35 @@ TEST(LiveWindow, CtrlCStopsTheRunningLineThenEndsTheProgramAtThePrompt) {
     EXPECT_EQ(session.output(), printed) << "nothing more is printed";
 }
 
-// Two Ctrl+C within a second are left to the unit tests: signals sent back
-// to back may arrive as one.
+TEST(LiveWindow, CtrlCOverAndOverEndsAProgramStuckInOneStep) {
+    Session session("stuck");
+    startInteractive(session);
+    // Opening a named pipe nobody writes to waits for ever inside one step,
+    // where no stop is looked for.
+    ASSERT_TRUE(runCommand("mkfifo '" + session.folder() + "/pipe'"));
+    ASSERT_TRUE(session.sendAndWaitForPrompt("make \"i 0"));
+    session.send("openfile \"pipe \"r print \"opened");
+    // Stuck: one of its threads waits in the kernel for the pipe's writer.
+    auto waitsForAWriter = [&] {
+        std::string waits;
+        runCommand("cat /proc/" + std::to_string(session.pid()) + "/task/*/wchan", &waits);
+        return waits.find("wait_for_partner") != std::string::npos;
+    };
+    for (int i = 0; i < 600 && !waitsForAWriter(); ++i)
+        std::this_thread::sleep_for(milliseconds(100));
+    ASSERT_TRUE(waitsForAWriter());
+    // Presses a fifth of a second apart: two of them fall within a second
+    // while the first is still unanswered.
+    for (int i = 0; i < 300 && session.running(); ++i) {
+        session.signal(SIGINT);
+        std::this_thread::sleep_for(milliseconds(200));
+    }
+    EXPECT_EQ(session.waitForExit(), 1);
+    EXPECT_EQ(session.output().find("opened"), std::string::npos);
+}
+
+// Two Ctrl+C within a second during a line that looks for them are left to
+// the unit tests: signals sent back to back may arrive as one.
 TEST(LiveWindow, EscapeOrClosingTheWindowEndTheProgramDuringALongLine) {
     const struct {
         const char* name;

@@ -165,11 +165,17 @@ void Session::start(const std::vector<std::string>& arguments) {
 
 bool Session::running() {
     if (pid_ <= 0) return false;
-    return waitpid(pid_, nullptr, WNOHANG) == 0;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
+    // Ended: keep its status for waitForExit.
+    pid_ = -1;
+    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    readAvailable(50);
+    return false;
 }
 
 int Session::waitForExit(milliseconds timeout) {
-    if (pid_ <= 0) return -1;
+    if (pid_ <= 0) return exitStatus_;
     const auto end = Clock::now() + timeout;
     int status = 0;
     for (;;) {

@@ -73,7 +73,9 @@ public:
 
     // Starts cubalorn in the scratch folder with these arguments.
     void start(const std::vector<std::string>& arguments = {});
+    // Whether the program still runs (once it ended, waitForExit gives its status at once).
     bool running();
+    pid_t pid() const { return pid_; }
     // Every wait below is a limit for a condition, reached only when the test
     // fails: generous, so that a slow machine (sanitizers, a software
     // renderer, a loaded CI box) gets the same verdict as a fast one.
@@ -135,6 +137,7 @@ private:
     std::string output_;
     std::string window_;
     pid_t coverPid_ = -1;
+    int exitStatus_ = -1;
 };
 
 }  // namespace cubalorn::window_testing

@@ -99,5 +99,17 @@ TEST(Interrupts, OnlyAPressWithinASecondOfTheLastIsASecondPress) {
     for (const auto& c : cases) EXPECT_EQ(isSecondPress(c.previous, c.now), c.second) << c.now;
 }
 
+TEST(Interrupts, ASecondPressBeforeTheFirstWasTakenMeansTheProgramIsStuck) {
+    InterruptWatch watch;
+    using P = InterruptWatch::Press;
+    EXPECT_EQ(InterruptWatch::press(), P::First);
+    EXPECT_FALSE(watch.quitRequested());
+    EXPECT_EQ(InterruptWatch::press(), P::SecondUnanswered);
+    EXPECT_TRUE(watch.quitRequested());
+    EXPECT_TRUE(watch.takePress());
+    EXPECT_FALSE(watch.takePress()) << "taken once";
+    EXPECT_EQ(InterruptWatch::press(), P::Second) << "the one before was taken";
+}
+
 }  // namespace
 }  // namespace cubalorn
