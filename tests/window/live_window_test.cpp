@@ -105,20 +105,6 @@ TEST(LiveWindow, ScriptedSessionPrintsWhatItAlwaysPrinted) {
     EXPECT_EQ(printed, readFile("scripted_session.stdout"));
 }
 
-TEST(LiveWindow, ProgramFileWithReadlistPrintsWhatItAlwaysPrinted) {
-    Session session("golden-program");
-    session.writeFile("readlist.logo", readFile("readlist.logo"));
-    session.start({"readlist.logo"});
-    session.send("first typed line");
-    session.closeInput();  // the second READLIST finds the input's end
-    ASSERT_NE(session.waitForOutput("Cubalorn - powered by Irrlicht.\n"), std::string::npos)
-        << session.output() << session.standardError();
-    // The program has ended: Ctrl+C now ends the window as QUIT would.
-    session.signal(SIGINT);
-    EXPECT_EQ(session.waitForExit(), 1);
-    EXPECT_EQ(session.output(), readFile("readlist.stdout"));
-}
-
 TEST(LiveWindow, OrbitFrameAndFreeCameraMoveTheViewWithoutAConsoleLine) {
     Session::Settings settings;
     settings.useEffects = false;

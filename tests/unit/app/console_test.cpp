@@ -277,29 +277,6 @@ INSTANTIATE_TEST_SUITE_P(
                      kLinesRun}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ConsoleDialogue, TheWindowGivesTheConsoleBackAfterFreecam) {
-    FakeStdin in("print 1\nfreecam\nprint 2\n");
-    StringOutput out;
-    ConsoleInput input(in.get(), out);
-    RecordingActions actions;
-    ConsoleDialogue dialogue(input, out, actions);
-    for (int i = 0; i < 2; ++i) {
-        dialogue.step();
-        ASSERT_TRUE(input.waitUntilReady(std::chrono::seconds(10)));
-        dialogue.step();
-    }
-    EXPECT_EQ(dialogue.state(), kFreeCamera);
-    EXPECT_FALSE(dialogue.step()) << "no prompt while the camera flies";
-    EXPECT_FALSE(dialogue.awaitingLine());
-    dialogue.returnFromFreeCamera();
-    EXPECT_EQ(dialogue.state(), kLinesRun) << "the state before FREECAM";
-    dialogue.step();
-    ASSERT_TRUE(input.waitUntilReady(std::chrono::seconds(10)));
-    EXPECT_TRUE(dialogue.step());
-    EXPECT_EQ(out.text(), "> > > ");
-    EXPECT_EQ(actions.calls, (std::vector<std::string>{"run:print 1", "freecam", "run:print 2"}));
-}
-
 TEST(ConsoleText, BannerAndHelpAreExact) {
     StringOutput out;
     printBanner(out);
