@@ -146,8 +146,8 @@ bool Application::openWindow() {
     context_.sceneManager = device.getSceneManager();
     if (options_.windowCaption != nullptr) device.setWindowCaption(options_.windowCaption);
     const irr::video::SExposedVideoData& video = context_.driver->getExposedVideoData();
-    windowEvents_ = std::make_unique<WindowEvents>(video.OpenGLLinux.X11Display,
-                                                   video.OpenGLLinux.X11Window);
+    windowEvents_ =
+        std::make_unique<WindowEvents>(video.OpenGLLinux.X11Display, video.OpenGLLinux.X11Window);
 
     effectHandler_ = std::make_unique<EffectHandler>(&device, context_.driver->getScreenSize(),
                                                      false, false, false);

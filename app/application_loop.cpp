@@ -209,8 +209,8 @@ void Application::waitForWork() {
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastFrame_);
         timeout = std::max(std::chrono::milliseconds(0), kFrameInterval - sinceFrame);
     }
-    windowEvents_->wait(timeout, {console_.readyDescriptor(),
-                                  interrupts_ ? interrupts_->descriptor() : -1});
+    windowEvents_->wait(timeout,
+                        {console_.readyDescriptor(), interrupts_ ? interrupts_->descriptor() : -1});
 }
 
 void Application::enterFreeCamera() {
@@ -268,8 +268,9 @@ irr::core::aabbox3df Application::sculptureBounds() const {
 void Application::frameSculpture() {
     irr::scene::ICameraSceneNode* camera = context_.sceneManager->getActiveCamera();
     if (camera == nullptr) return;
-    const CameraPose pose = framePose({camera->getPosition(), camera->getTarget()},
-                                      sculptureBounds(), camera->getFOV(), camera->getAspectRatio());
+    const CameraPose pose =
+        framePose({camera->getPosition(), camera->getTarget()}, sculptureBounds(), camera->getFOV(),
+                  camera->getAspectRatio());
     aimCamera(*camera, pose.position, pose.target);
     redraw_ = true;
 }

@@ -1,9 +1,9 @@
 #pragma once
 // Ctrl+C at the console. The first press stops the running line; a press at
 // the prompt, or a second press within a second of the one before, ends the
-// program as QUIT does (at once when the first press was never looked at). A signal handler reaches only static storage, so the
-// presses are counted in the one piece of process-wide state of the shell,
-// and only while an InterruptWatch lives.
+// program as QUIT does (at once when the first press was never looked at). A signal handler reaches
+// only static storage, so the presses are counted in the one piece of process-wide state of the
+// shell, and only while an InterruptWatch lives.
 
 #include <cstdint>
 

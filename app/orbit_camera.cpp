@@ -36,9 +36,9 @@ CameraPose orbitPose(const CameraPose& pose, float yawDegrees, float pitchDegree
         std::clamp(elevation + pitchDegrees * irr::core::DEGTORAD, -limit, limit);
     const float horizontal = distance * std::cos(newElevation);
     CameraPose turned = pose;
-    turned.position = pose.target + vector3df(horizontal * std::sin(azimuth),
-                                              distance * std::sin(newElevation),
-                                              horizontal * std::cos(azimuth));
+    turned.position =
+        pose.target + vector3df(horizontal * std::sin(azimuth), distance * std::sin(newElevation),
+                                horizontal * std::cos(azimuth));
     return turned;
 }
 

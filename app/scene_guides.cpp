@@ -130,8 +130,7 @@ SceneGuides createSceneGuides(irr::scene::ISceneManager& scene, irr::scene::ISce
     // Shown in their own colours, never casting: the handler's fully lit role.
     if (effects != nullptr) {
         if (guides.turtle != nullptr)
-            effects->registerShadowNode(guides.turtle, ShadowFilter::Filter1,
-                                        ShadowRole::Excluded);
+            effects->registerShadowNode(guides.turtle, ShadowFilter::Filter1, ShadowRole::Excluded);
         effects->registerShadowNode(guides.grid, ShadowFilter::Filter1, ShadowRole::Excluded);
     }
     return guides;

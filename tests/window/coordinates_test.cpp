@@ -71,9 +71,10 @@ TEST_F(GuideExamples, CameraposLooksAtTheMiddleOfTheVolumeFromTheFront) {
     ASSERT_FALSE(camerapos.empty()) << "no CAMERAPOS example in the guide";
     // A red ball in the volume's middle (50, 30, 50), a green one at its
     // front left (10, 30, 10): seen from the front, green is to the left.
-    const Image picture = render(session_, "INITVOLUMESIZE 100 60 100\n" + camerapos +
-                                               "\npencolor 9 sphere 6\n"
-                                               "penup goto 10 30 10 pendown pencolor 24 sphere 4\n");
+    const Image picture =
+        render(session_, "INITVOLUMESIZE 100 60 100\n" + camerapos +
+                             "\npencolor 9 sphere 6\n"
+                             "penup goto 10 30 10 pendown pencolor 24 sphere 4\n");
     ASSERT_FALSE(picture.empty()) << session_.standardError();
     const Box red = boxOf(picture, 9), green = boxOf(picture, 24);
     ASSERT_GT(red.x1, red.x0) << camerapos << ": the middle is not in sight";

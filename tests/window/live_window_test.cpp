@@ -19,8 +19,8 @@ namespace {
 
 const char* const kStopped = "ERROR - interrupted, line stopped, token ";
 const char* const kLastHelpLine = "QUIT > Quit program\n";
-// Runs for minutes unless stopped (79 characters at most, as every console line). It writes a file first, so the test knows
-// it runs (what it prints shows only when the line ends).
+// Runs for minutes unless stopped (79 characters at most, as every console line). It writes a file
+// first, so the test knows it runs (what it prints shows only when the line ends).
 const char* const kLongLine =
     "openfile \"run \"w writelinefile \"go closefile repeat 99999999 [ \"i = :i + 1 ]";
 
@@ -41,7 +41,6 @@ std::string readFile(const std::string& name) {
     text << file.rdbuf();
     return text.str();
 }
-
 
 void startInteractive(Session& session) {
     session.start();
@@ -124,8 +123,7 @@ TEST(LiveWindow, OrbitFrameAndFreeCameraMoveTheViewWithoutAConsoleLine) {
     const Image framed =
         session.captureUntil([](const Image& i) { return centred(spotOf(i, 24)); });
     session.keep(framed, "framed");
-    EXPECT_TRUE(centred(spotOf(framed, 24)))
-        << spotOf(framed, 24).x << " " << spotOf(framed, 24).y;
+    EXPECT_TRUE(centred(spotOf(framed, 24))) << spotOf(framed, 24).x << " " << spotOf(framed, 24).y;
     EXPECT_GT(pixelsOf(framed, 24), 4 * pixelsOf(before, 24)) << "from nearer";
 
     // A left drag turns the view about the ball, which stays in sight.
@@ -181,7 +179,10 @@ TEST(LiveWindow, TurtleShowsAndHidesAndACoveredWindowIsDrawnAgain) {
     const Image shown = session.captureUntil([&](const Image& i) { return arrow(i) > 60; });
     session.keep(shown, "shown");
     EXPECT_GT(arrow(shown), 60);
-    EXPECT_GT(shown.count([](Rgb p) { return sameHue(p, {255, 150, 0}, 0.95, 200); }), 0)
+    EXPECT_GT(shown.count([](Rgb p) {
+        return sameHue(p, {255, 150, 0}, 0.95, 200);
+    }),
+              0)
         << "its head is orange";
     Session::tap("t");
     const Image hidden = session.captureUntil([&](const Image& i) { return arrow(i) == 0; });
@@ -218,8 +219,8 @@ TEST(LiveWindow, AHeldKeyTogglesOnce) {
     const Rgb background = solid.at(0, 0);
     const int area = (box.x1 - box.x0) * (box.y1 - box.y0);
     auto wireframe = [&](const Image& i) {
-        return i.count([&](Rgb p) { return near(p, background); }, box.x0, box.y0, box.x1,
-                       box.y1) > area / 10;
+        return i.count([&](Rgb p) { return near(p, background); }, box.x0, box.y0, box.x1, box.y1) >
+               area / 10;
     };
     ASSERT_FALSE(wireframe(solid));
     Session::keyDown("o");
@@ -274,8 +275,9 @@ TEST(LiveWindow, CtrlCStopsTheRunningLineThenEndsTheProgramAtThePrompt) {
     const long long counted = std::stoll(session.output().substr(mark));
     EXPECT_GT(counted, 0);
     EXPECT_LT(counted, 99999999);
-    EXPECT_GT(pixelsOf(session.captureUntil([](const Image& i) { return pixelsOf(i, 9) > 200; }), 9),
-              200);
+    EXPECT_GT(
+        pixelsOf(session.captureUntil([](const Image& i) { return pixelsOf(i, 9) > 200; }), 9),
+        200);
     // At the prompt Ctrl+C ends the program as QUIT does.
     const std::string printed = session.output();
     session.signal(SIGINT);

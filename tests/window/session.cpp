@@ -1,9 +1,9 @@
 #include "session.h"
 
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <X11/Xlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

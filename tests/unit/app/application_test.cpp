@@ -18,11 +18,11 @@
 #include "app/frame.h"
 #include "app/interrupts.h"
 #include "app/mesh_presentation.h"
+#include "application_fixture.h"
 #include "effects/effect_handler.h"
 #include "extract/cubic_extractor.h"
 #include "extract/smooth_extractor.h"
 #include "interp/interpreter.h"
-#include "application_fixture.h"
 #include "null_device.h"
 #include "voxel/world.h"
 

@@ -20,7 +20,7 @@ TEST(SceneGuides, GridLiesOnTheFloorAndTheOutlineBoundsTheVolume) {
     } cases[] = {
         {{100, 60, 100}, 11 + 11},
         {{40, 30, 25}, 5 + 3},
-        {{0, 0, 0}, 1 + 1},            // one voxel
+        {{0, 0, 0}, 1 + 1},          // one voxel
         {{999, 10, 2000}, 25 + 51},  // 40 apart: about fifty lines at most
     };
     for (const auto& c : cases) {
@@ -82,11 +82,11 @@ TEST(Interrupts, OnlyAPressWithinASecondOfTheLastIsASecondPress) {
         int64_t previous, now;
         bool second;
     } cases[] = {
-        {-1, 5, false},                       // the first press ever
-        {0, second - 1, true},                // just inside
-        {0, second, false},                   // a whole second later
-        {10 * second, 10 * second, true},     // at once
-        {10 * second, 9 * second, false},     // a clock that went back is no second press
+        {-1, 5, false},                    // the first press ever
+        {0, second - 1, true},             // just inside
+        {0, second, false},                // a whole second later
+        {10 * second, 10 * second, true},  // at once
+        {10 * second, 9 * second, false},  // a clock that went back is no second press
     };
     for (const auto& c : cases) EXPECT_EQ(isSecondPress(c.previous, c.now), c.second) << c.now;
 }
