@@ -63,7 +63,9 @@ bool Application::stopRequested() {
     const Clock::time_point now = Clock::now();
     if (now - lastEventPump_ >= kEventPumpInterval) {
         lastEventPump_ = now;
-        if (!context_.device->run()) windowClosed_ = true;
+        // A key, a click or the close button all come as events.
+        if ((!windowEvents_ || windowEvents_->engineEventsWaiting()) && !context_.device->run())
+            windowClosed_ = true;
     }
     return windowClosed_ || context_.receiver.escapePressed;
 }

@@ -50,6 +50,14 @@ bool WindowEvents::takeExposed() {
     return exposed;
 }
 
+bool WindowEvents::engineEventsWaiting() const {
+    if (engineDisplay_ == nullptr) return true;
+    Display* engine = static_cast<Display*>(engineDisplay_);
+    if (XEventsQueued(engine, QueuedAlready) > 0) return true;
+    pollfd fd{ConnectionNumber(engine), POLLIN, 0};
+    return poll(&fd, 1, 0) > 0;
+}
+
 void WindowEvents::wait(std::chrono::milliseconds timeout, const std::vector<int>& descriptors) {
     std::vector<pollfd> fds;
     if (engineDisplay_ != nullptr) {

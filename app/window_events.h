@@ -23,6 +23,9 @@ public:
     // Whether the window was shown again, mapped or resized since the last
     // call: its picture must be drawn again.
     bool takeExposed();
+    // Whether the engine's display has events for it to read (always true
+    // without a display): asking the engine costs more than asking this.
+    bool engineEventsWaiting() const;
     // Returns when the engine's display or one of `descriptors` (-1 entries
     // are skipped) has something to read, or after `timeout`. Returns at
     // once when the engine has events queued already.
