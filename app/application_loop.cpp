@@ -143,17 +143,19 @@ void Application::runWork() {
         }
         case RunMode::ProgramFile:
             // One pass of the program per frame, and only with the focus.
-            if (interpreter_->resumePending && program_ && windowActive() &&
-                Clock::now() - lastFrame_ >= kFrameInterval) {
-                interpreter_->lineFinished = false;
-                interpreter_->runLine();
-                afterProgramRan();
-                out_.flush();
-            }
+            if (windowActive() && Clock::now() - lastFrame_ >= kFrameInterval) resumeProgram();
             break;
         case RunMode::Neither:
             break;
     }
+}
+
+void Application::resumeProgram() {
+    if (!interpreter_->resumePending || !program_) return;
+    interpreter_->lineFinished = false;
+    interpreter_->runLine();
+    afterProgramRan();
+    out_.flush();
 }
 
 void Application::runProgramLine(const std::string& line) {
