@@ -37,40 +37,40 @@ inline uint32_t solidBits(const Voxel* p, int32_t count) {
     return bits;
 }
 
-// Voxels are numbered from the volume's lower corner (a, b, c), so that -1
-// and the size are the empty cells just outside. Corner (i, j, k) of the
-// lattice sits at (i - 0.5, j - 0.5, k - 0.5), between voxels i - 1 and i.
-// Position (a, b, c), for a = -1 .. width - 1 and so on, owns the faces
-// between voxel (a, b, c) and its neighbours at a + 1, b + 1 and c + 1.
+// Only the box of the blocks that hold anything is scanned. Its voxels are
+// numbered from its lower corner (a, b, c), so that -1 and the size are
+// the empty cells just outside. Corner (i, j, k) of the lattice sits at
+// (i - 0.5, j - 0.5, k - 0.5), between voxels i - 1 and i. Position
+// (a, b, c), for a = -1 .. width - 1 and so on, owns the faces between
+// voxel (a, b, c) and its neighbours at a + 1, b + 1 and c + 1.
 class Builder {
 public:
-    explicit Builder(const VoxelVolume& volume)
-        : v_(volume),
-          lower_(volume.region().lower),
-          width_(volume.width()),
-          height_(volume.height()),
-          depth_(volume.depth()),
-          rowWords_((size_t(width_) + 2 + 63) / 64),
-          layerWords_((size_t(height_) + 2) * rowWords_),
-          planeSide_(size_t(width_) + 1) {
+    explicit Builder(const VoxelVolume& volume) : v_(volume) {
+        findOccupiedBox();
+        boxOffset_ = {lower_.x - volume.region().lower.x, lower_.y - volume.region().lower.y,
+                      lower_.z - volume.region().lower.z};
+        rowWords_ = (size_t(width_) + 2 + 63) / 64;
+        planeSide_ = size_t(width_) + 1;
         zeroRow_.assign(rowWords_, 0);
         positionMask_.assign(rowWords_, 0);
         for (int64_t bit = 0; bit <= width_; ++bit)
             positionMask_[size_t(bit / 64)] |= 1ull << (bit % 64);
+        for (Layer& layer : layers_) {
+            layer.bits.resize((size_t(height_) + 2) * rowWords_);
+            layer.rowFilled.assign(size_t(height_) + 2, 0);
+        }
     }
 
     // The squares, in the cubic extractor's order, with the bits
     // 1 << axis of the squares around each vertex.
     void run(SolidMesh& out, std::vector<uint8_t>& faceAxes, std::vector<uint8_t>& vertexAxes) {
-        // A first pass reads the voxels: one bit per voxel for the second, and
-        // each square's material, read while its voxels are still in the
-        // cache. The lists are then sized once.
-        bits_.assign(size_t(depth_) * layerWords_, 0);
-        rowFilled_.assign(size_t(depth_) * (size_t(height_) + 2), 0);
-        layerFilled_.assign(size_t(depth_), 0);
+        // A first pass reads the voxels for each square's material, while
+        // they are still in the cache, and counts the squares, so that the
+        // lists are sized once; the second makes the squares.
         squareMaterials_.clear();
         for (int32_t c = 0; c <= depth_; ++c) {
-            if (c < depth_) fillLayer(c);
+            hold(c);
+            hold(c - 1);
             forEachRow(c - 1, [&](int32_t b, const uint64_t* cur, const uint64_t* up,
                                   const uint64_t* front) { gatherRow(b, c - 1, cur, up, front); });
         }
@@ -92,6 +92,8 @@ public:
         layerStart_.assign(size_t(depth_) + 3, uint32_t(squares * 2));
         for (int32_t c = -1; c < depth_; ++c) {
             layerStart_[size_t(c + 1)] = uint32_t((triangle_ - out.triangles.data()) / 3);
+            hold(c);
+            hold(c + 1);
             forEachRow(c, [&](int32_t b, const uint64_t* cur, const uint64_t* up,
                               const uint64_t* front) {
                 holdPlane(c);
@@ -101,10 +103,11 @@ public:
         }
     }
 
-    // The triangles around the vertices of lattice plane k: those of the
-    // positions of layers k - 1 and k.
-    std::pair<uint32_t, uint32_t> trianglesAroundPlane(int32_t k) const {
-        return {layerStart_[size_t(k)], layerStart_[size_t(k) + 2]};
+    // The triangles around the vertices at `z` (volume units): those of the
+    // positions of the layers on either side.
+    std::pair<uint32_t, uint32_t> trianglesAroundPlane(float z) const {
+        const size_t k = size_t(int32_t(z + 0.5f) - (lower_.z - v_.region().lower.z));
+        return {layerStart_[k], layerStart_[k + 2]};
     }
 
 private:
@@ -114,23 +117,61 @@ private:
         uint64_t solid, dx, dy, dz;
     };
 
-    // Solid bits of voxel layer c: row b + 1 for b = -1 .. height, bit a + 1
-    // for a = -1 .. width; the rows and bits outside the volume stay 0.
-    const uint64_t* row(int32_t b, int32_t c) const {
-        if (c < 0 || c >= depth_ || !rowFilled_[size_t(c) * (size_t(height_) + 2) + size_t(b + 1)])
-            return zeroRow_.data();
-        return bits_.data() + size_t(c) * layerWords_ + size_t(b + 1) * rowWords_;
-    }
-    bool layerFilled(int32_t c) const { return c >= 0 && c < depth_ && layerFilled_[size_t(c)]; }
+    // Solid bits of one voxel layer: row b + 1 for b = -1 .. height, bit
+    // a + 1 for a = -1 .. width; the rows and bits outside the box stay 0.
+    struct Layer {
+        int32_t c = INT32_MIN;  // the layer held
+        bool any = false;
+        std::vector<uint64_t> bits;
+        std::vector<uint8_t> rowFilled;
+    };
 
-    void fillLayer(int32_t c) {
+    // The box of the blocks that hold a voxel other than 0, within the volume.
+    void findOccupiedBox() {
+        const Region& r = v_.region();
+        const Region& blocks = v_.regionInBlocks();
+        const uint8_t power = v_.blockSideLengthPower();
+        Vec3i lo{INT32_MAX, INT32_MAX, INT32_MAX}, hi{INT32_MIN, INT32_MIN, INT32_MIN};
+        for (int32_t bz = blocks.lower.z; bz <= blocks.upper.z; ++bz)
+            for (int32_t by = blocks.lower.y; by <= blocks.upper.y; ++by)
+                for (int32_t bx = blocks.lower.x; bx <= blocks.upper.x; ++bx) {
+                    if (v_.block(bx, by, bz).nonZeroCount() == 0) continue;
+                    lo = {std::min(lo.x, bx), std::min(lo.y, by), std::min(lo.z, bz)};
+                    hi = {std::max(hi.x, bx), std::max(hi.y, by), std::max(hi.z, bz)};
+                }
+        if (lo.x > hi.x) {  // nothing at all
+            lower_ = r.lower;
+            width_ = height_ = depth_ = 0;
+            return;
+        }
+        const int64_t side = int64_t(1) << power;
+        auto clip = [side](int32_t lowBlock, int32_t highBlock, int32_t low, int32_t high,
+                           int32_t& start, int32_t& size) {
+            start = int32_t(std::max<int64_t>(low, lowBlock * side));
+            size = int32_t(std::min<int64_t>(high, highBlock * side + side - 1) - start + 1);
+        };
+        clip(lo.x, hi.x, r.lower.x, r.upper.x, lower_.x, width_);
+        clip(lo.y, hi.y, r.lower.y, r.upper.y, lower_.y, height_);
+        clip(lo.z, hi.z, r.lower.z, r.upper.z, lower_.z, depth_);
+    }
+
+    // Layer c's bits in one of two buffers (c and c + 1, or c - 1 and c, are
+    // held together), read from the volume when it is not there already.
+    void hold(int32_t c) {
+        Layer& layer = layers_[size_t(c) & 1];
+        if (layer.c == c) return;
+        layer.c = c;
+        layer.any = false;
+        std::fill(layer.rowFilled.begin(), layer.rowFilled.end(), 0);
+        if (c < 0 || c >= depth_) return;
         const uint8_t power = v_.blockSideLengthPower();
         const int32_t mask = v_.blockSideLength() - 1;
         const int32_t z = lower_.z + c;
         const int64_t xLast = int64_t(lower_.x) + width_ - 1;
         for (int32_t b = 0; b < height_; ++b) {
             const int32_t y = lower_.y + b;
-            uint64_t* bits = bits_.data() + size_t(c) * layerWords_ + size_t(b + 1) * rowWords_;
+            uint64_t* bits = layer.bits.data() + size_t(b + 1) * rowWords_;
+            std::memset(bits, 0, rowWords_ * sizeof(uint64_t));
             const size_t rowOffset = size_t((y & mask) + (mask + 1) * (z & mask)) * size_t(mask + 1);
             uint64_t found = 0;
             for (int64_t x = lower_.x; x <= xLast;) {
@@ -151,10 +192,18 @@ private:
                 }
                 x = segmentEnd + 1;
             }
-            rowFilled_[size_t(c) * (size_t(height_) + 2) + size_t(b + 1)] = found != 0;
-            layerFilled_[size_t(c)] |= found != 0;
+            layer.rowFilled[size_t(b + 1)] = found != 0;
+            layer.any |= found != 0;
         }
     }
+
+    const uint64_t* row(int32_t b, int32_t c) const {
+        const Layer& layer = layers_[size_t(c) & 1];
+        return layer.any && layer.rowFilled[size_t(b + 1)]
+                   ? layer.bits.data() + size_t(b + 1) * rowWords_
+                   : zeroRow_.data();
+    }
+    bool layerFilled(int32_t c) const { return layers_[size_t(c) & 1].any; }
 
     // Calls f(b, row, row above, row in front) for the rows of positions of
     // layer c that may own a face, in y order.
@@ -237,7 +286,10 @@ private:
         uint32_t& slot = planes_[size_t(p.z) & 1][size_t(p.y) * planeSide_ + size_t(p.x)];
         if (slot == kNoVertex) {
             slot = uint32_t(positions_->size());
-            positions_->push_back({float(p.x) - 0.5f, float(p.y) - 0.5f, float(p.z) - 0.5f});
+            // In the volume's units, from its lower corner.
+            const Vec3i& o = boxOffset_;
+            positions_->push_back({float(p.x + o.x) - 0.5f, float(p.y + o.y) - 0.5f,
+                                   float(p.z + o.z) - 0.5f});
             vertexAxes_->push_back(0);
         }
         (*vertexAxes_)[slot] |= axisBit;
@@ -265,11 +317,11 @@ private:
     }
 
     const VoxelVolume& v_;
-    const Vec3i lower_;
-    const int32_t width_, height_, depth_;
-    const size_t rowWords_, layerWords_, planeSide_;
-    std::vector<uint64_t> bits_;
-    std::vector<uint8_t> rowFilled_, layerFilled_;
+    Vec3i lower_;  // the box's lower corner
+    int32_t width_ = 0, height_ = 0, depth_ = 0;
+    Vec3i boxOffset_;  // from the volume's lower corner
+    size_t rowWords_ = 0, planeSide_ = 0;
+    Layer layers_[2];
     std::vector<uint64_t> zeroRow_;
     std::vector<uint64_t> positionMask_;
     // Vertex numbers of the corners of two lattice planes: plane k in k & 1.
@@ -299,8 +351,7 @@ SolidMesh cubicSolidMesh(const VoxelVolume& volume, const MeshPlacement& placeme
     for (uint32_t v = 0; v < vertexAxes.size(); ++v) {
         if (!(vertexAxes[v] & (vertexAxes[v] >> 1) & 0x15)) continue;
         candidates.vertices.push_back(v);
-        candidates.triangleRanges.push_back(
-            builder.trianglesAroundPlane(int32_t(out.positions[v].z + 0.5f)));
+        candidates.triangleRanges.push_back(builder.trianglesAroundPlane(out.positions[v].z));
     }
     std::sort(candidates.triangleRanges.begin(), candidates.triangleRanges.end());
     std::vector<std::pair<uint32_t, uint32_t>> merged;

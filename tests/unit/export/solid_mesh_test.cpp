@@ -168,6 +168,11 @@ TEST(SolidMesh, BuiltFromTheVoxelsAsFromTheExtractedSquares) {
         {"OneWordRow", Region{{0, 0, 0}, {61, 3, 3}}, 32, scatter({0, 0, 0}, {61, 3, 3}, 11), 0},
         {"TwoWordRow", Region{{5, 0, 0}, {67, 3, 3}}, 8, scatter({5, 0, 0}, {67, 3, 3}, 13), 1},
         {"ThinLayers", Region{{0, 0, 0}, {130, 0, 2}}, 32, scatter({0, 0, 0}, {130, 0, 2}, 17), 1},
+        // Only the blocks that hold voxels are scanned: a sculpture off every face.
+        {"SmallInALargeVolume", Region{{-10, 0, 0}, {200, 70, 150}}, 16,
+         join(scatter({60, 33, 90}, {100, 50, 120}, 19),
+              join(box(150, 60, 140, 1, 1, 1, 5), box(151, 61, 140, 1, 1, 1, 6))),
+         1},
     };
     for (const auto& c : cases) {
         VoxelVolume volume(c.region, c.blockSide);
