@@ -4,6 +4,7 @@
 // vertex numbers and lattice coordinates (whole or half voxels), which get
 // fast paths that give the same text as the general ones.
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -52,22 +53,23 @@ inline char* putUint(char* p, uint32_t v) {
 class UintTexts {
 public:
     UintTexts(uint32_t first, size_t count) : first_(first) {
-        texts_.reserve(count);
-        char digits[kMaxUintText];
-        size_t size = size_t(putUint(digits, first) - digits);
-        // Each text from the one before: add one to the last digit, carrying.
-        while (texts_.size() < count && size <= 7) {
-            uint64_t packed = uint64_t(size) << 56;
-            std::memcpy(&packed, digits, size);
-            texts_.push_back(packed);
-            size_t at = size;
-            while (at > 0 && digits[at - 1] == '9') digits[--at] = '0';
-            if (at > 0) {
-                ++digits[at - 1];
-            } else {
-                std::memmove(digits + 1, digits, size++);
-                digits[0] = '1';
+        if (!kLittleEndian) return;
+        texts_.resize(count);
+        uint64_t packed = pack(first);
+        for (size_t i = 0; i < count; ++i) {
+            if (packed >> 56 > 7) {
+                texts_.resize(i);
+                break;
             }
+            texts_[i] = packed;
+            // The next number's text: one more in the last digit, carrying.
+            int at = int(packed >> 56) - 1;
+            while (at >= 0 && (packed >> (8 * at) & 0xFF) == '9') {
+                packed -= uint64_t('9' - '0') << (8 * at);
+                --at;
+            }
+            packed = at >= 0 ? packed + (uint64_t(1) << (8 * at))
+                             : pack(first + uint32_t(i) + 1);  // one digit more
         }
     }
     char* put(char* p, uint32_t v) const {
@@ -81,6 +83,14 @@ public:
 private:
     // The digits lie in the low bytes, which come first in memory only here.
     static constexpr bool kLittleEndian = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__;
+    // Digits in the low bytes, their count in the top one (up to 7 digits).
+    static uint64_t pack(uint32_t v) {
+        char digits[kMaxUintText];
+        const size_t size = size_t(putUint(digits, v) - digits);
+        uint64_t packed = uint64_t(size) << 56;
+        std::memcpy(&packed, digits, std::min<size_t>(size, 7));
+        return packed;
+    }
     std::vector<uint64_t> texts_;
     uint32_t first_;
 };

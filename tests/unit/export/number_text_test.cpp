@@ -57,14 +57,22 @@ TEST(NumberText, UintsAsDecimalDigits) {
         values.push_back(p);
         values.push_back(p + 1);
     }
-    // Texts of 9999990 .. 10000009: the cached ones stop at seven digits.
-    const exporter::UintTexts cached(9999990, 20);
-    for (uint32_t v = 9999990; v < 10000010; ++v) values.push_back(v);
     for (uint32_t v : values) {
-        char text[exporter::kMaxUintText + 8];
+        char text[exporter::kMaxUintText];
         EXPECT_EQ(std::string(text, exporter::putUint(text, v)), reference(v));
-        std::memset(text, '#', sizeof text);
-        EXPECT_EQ(std::string(text, cached.put(text, v)), reference(v));
+    }
+    // Cached texts are made by counting up, carrying into new digits, and
+    // stop at seven digits.
+    const struct {
+        uint32_t first, count;
+    } runs[] = {{0, 1201}, {99990, 20}, {9999990, 20}, {4294967290u, 6}};
+    for (const auto& run : runs) {
+        const exporter::UintTexts cached(run.first, run.count);
+        for (uint32_t v = run.first; v - run.first < run.count + 2 && v >= run.first; ++v) {
+            char text[exporter::kMaxUintText + 8];
+            std::memset(text, '#', sizeof text);
+            EXPECT_EQ(std::string(text, cached.put(text, v)), reference(v));
+        }
     }
 }
 
