@@ -61,9 +61,9 @@ public:
         }
     }
 
-    // The squares, in the cubic extractor's order, with the bits
-    // 1 << axis of the squares around each vertex.
-    void run(SolidMesh& out, std::vector<uint8_t>& faceAxes, std::vector<uint8_t>& vertexAxes) {
+    // The squares, in the cubic extractor's order, and the vertices that
+    // the contact split must look at.
+    void run(SolidMesh& out, std::vector<uint8_t>& faceAxes, ContactCandidates& candidates) {
         // A first pass reads the voxels for each square's material, while
         // they are still in the cache, and counts the squares, so that the
         // lists are sized once; the second makes the squares.
@@ -81,33 +81,32 @@ public:
         faceAxes.resize(2 * squares);
         // A closed cubic surface has about as many corners as squares.
         out.positions.reserve(squares + squares / 16 + 16);
-        vertexAxes.reserve(out.positions.capacity());
         triangle_ = out.triangles.data();
+        triangles_ = out.triangles.data();
         material_ = out.materials.data();
         faceAxis_ = faceAxes.data();
         positions_ = &out.positions;
-        vertexAxes_ = &vertexAxes;
+        candidates_ = &candidates;
+        for (auto& plane : candidateBits_) plane.assign((size_t(height_) + 1) * rowWords_, 0);
         nextMaterial_ = squareMaterials_.data();
         for (auto& plane : planes_) plane.assign(planeSide_ * (size_t(height_) + 1), kNoVertex);
-        layerStart_.assign(size_t(depth_) + 3, uint32_t(squares * 2));
+        layerStart_.assign(size_t(depth_) + 2, 0);
         for (int32_t c = -1; c < depth_; ++c) {
-            layerStart_[size_t(c + 1)] = uint32_t((triangle_ - out.triangles.data()) / 3);
+            layerStart_[size_t(c + 1)] = triangleCount();
             hold(c);
             hold(c + 1);
+            findCandidateCorners(c + 1);
             forEachRow(c, [&](int32_t b, const uint64_t* cur, const uint64_t* up,
                               const uint64_t* front) {
                 holdPlane(c);
                 holdPlane(c + 1);
                 emitRow(b, c, cur, up, front);
             });
+            // Lattice plane c has all its squares now.
+            if (c >= 0) addCandidates(c);
         }
-    }
-
-    // The triangles around the vertices at `z` (volume units): those of the
-    // positions of the layers on either side.
-    std::pair<uint32_t, uint32_t> trianglesAroundPlane(float z) const {
-        const size_t k = size_t(int32_t(z + 0.5f) - (lower_.z - v_.region().lower.z));
-        return {layerStart_[k], layerStart_[k + 2]};
+        addCandidates(depth_);
+        std::sort(candidates.vertices.begin(), candidates.vertices.end());
     }
 
 private:
@@ -231,6 +230,81 @@ private:
         return v_.voxel(lower_.x + a, lower_.y + b, lower_.z + c).material();
     }
 
+    uint32_t triangleCount() const { return uint32_t((triangle_ - triangles_) / 3); }
+
+    // Corners of lattice plane k (cells of layers k - 1 and k, which are
+    // held) whose squares face both ways along some axis: the only ones
+    // where voxels can touch by an edge or a corner alone. Corner i of a row
+    // is bit i, between the cells at bits i and i + 1 of the rows around it.
+    void findCandidateCorners(int32_t k) {
+        std::vector<uint64_t>& found = candidateBits_[size_t(k) & 1];
+        std::fill(found.begin(), found.end(), 0);
+        if (!layerFilled(k - 1) && !layerFilled(k)) return;
+        auto pair = [this](const uint64_t* a, size_t w) {  // cells i and i + 1 at bit i
+            return std::make_pair(a[w], (a[w] >> 1) | (w + 1 < rowWords_ ? a[w + 1] << 63 : 0));
+        };
+        for (int32_t j = 0; j <= height_; ++j) {
+            // Rows (y, z): below and above the corner row, behind and in front.
+            const uint64_t* rows[4] = {row(j - 1, k - 1), row(j, k - 1), row(j - 1, k), row(j, k)};
+            if (rows[0] == zeroRow_.data() && rows[1] == zeroRow_.data() &&
+                rows[2] == zeroRow_.data() && rows[3] == zeroRow_.data())
+                continue;
+            for (size_t w = 0; w < rowWords_; ++w) {
+                // Four equal rows (inside solid or air) give no corner faces both ways.
+                auto same = [&](size_t at) {
+                    return rows[0][at] == rows[1][at] && rows[1][at] == rows[2][at] &&
+                           rows[2][at] == rows[3][at];
+                };
+                if (same(w) && (w + 1 == rowWords_ || same(w + 1))) {
+                    found[size_t(j) * rowWords_ + w] = 0;
+                    continue;
+                }
+                uint64_t plusX = 0, minusX = 0, plusY = 0, minusY = 0, plusZ = 0, minusZ = 0;
+                std::pair<uint64_t, uint64_t> cell[4];
+                for (int r = 0; r < 4; ++r) {
+                    cell[r] = pair(rows[r], w);
+                    plusX |= cell[r].first & ~cell[r].second;
+                    minusX |= ~cell[r].first & cell[r].second;
+                }
+                for (int side = 0; side < 2; ++side) {
+                    const auto& [belowLeft, belowRight] = cell[2 * side];
+                    const auto& [aboveLeft, aboveRight] = cell[2 * side + 1];
+                    plusY |= (belowLeft & ~aboveLeft) | (belowRight & ~aboveRight);
+                    minusY |= (~belowLeft & aboveLeft) | (~belowRight & aboveRight);
+                    const auto& [behindLeft, behindRight] = cell[side];
+                    const auto& [frontLeft, frontRight] = cell[side + 2];
+                    plusZ |= (behindLeft & ~frontLeft) | (behindRight & ~frontRight);
+                    minusZ |= (~behindLeft & frontLeft) | (~behindRight & frontRight);
+                }
+                found[size_t(j) * rowWords_ + w] =
+                    ((plusX & minusX) | (plusY & minusY) | (plusZ & minusZ)) & positionMask_[w];
+            }
+        }
+    }
+
+    // The vertices of plane k's candidate corners, and the triangles around
+    // them: those of the positions of layers k - 1 and k.
+    void addCandidates(int32_t k) {
+        const std::vector<uint64_t>& found = candidateBits_[size_t(k) & 1];
+        const std::vector<uint32_t>& plane = planes_[size_t(k) & 1];
+        bool any = false;
+        for (size_t at = 0; at < found.size(); ++at)
+            for (uint64_t bits = found[at]; bits; bits &= bits - 1) {
+                const size_t i = 64 * (at % rowWords_) + size_t(__builtin_ctzll(bits));
+                const uint32_t v = plane[at / rowWords_ * planeSide_ + i];
+                if (v == kNoVertex) continue;
+                candidates_->vertices.push_back(v);
+                any = true;
+            }
+        if (!any) return;
+        const uint32_t first = layerStart_[size_t(k)], end = triangleCount();
+        auto& ranges = candidates_->triangleRanges;
+        if (!ranges.empty() && first <= ranges.back().second)
+            ranges.back().second = end;
+        else
+            ranges.push_back({first, end});
+    }
+
     // Each square's material, in the order emitRow makes the squares: the
     // solid voxel's, on whichever side it is.
     void gatherRow(int32_t b, int32_t c, const uint64_t* cur, const uint64_t* up,
@@ -282,7 +356,7 @@ private:
         planeHeld_[n] = k;
     }
 
-    uint32_t corner(const Vec3i& p, uint8_t axisBit) {
+    uint32_t corner(const Vec3i& p) {
         uint32_t& slot = planes_[size_t(p.z) & 1][size_t(p.y) * planeSide_ + size_t(p.x)];
         if (slot == kNoVertex) {
             slot = uint32_t(positions_->size());
@@ -290,9 +364,7 @@ private:
             const Vec3i& o = boxOffset_;
             positions_->push_back({float(p.x + o.x) - 0.5f, float(p.y + o.y) - 0.5f,
                                    float(p.z + o.z) - 0.5f});
-            vertexAxes_->push_back(0);
         }
-        (*vertexAxes_)[slot] |= axisBit;
         return slot;
     }
 
@@ -300,9 +372,7 @@ private:
     // counter-clockwise about the outward normal in the files' right-handed
     // frame (the corner order turns one way about +x, -y and +z).
     void square(Axis axis, const Vec3i& q0, const Vec3i& q1, const Vec3i& q2, const Vec3i& q3) {
-        const uint8_t bit = uint8_t(1u << axis);
-        const uint32_t i0 = corner(q0, bit), i1 = corner(q1, bit), i2 = corner(q2, bit),
-                       i3 = corner(q3, bit);
+        const uint32_t i0 = corner(q0), i1 = corner(q1), i2 = corner(q2), i3 = corner(q3);
         uint32_t* t = triangle_;
         if (axis == PosX || axis == NegY || axis == PosZ) {
             t[0] = i0, t[1] = i1, t[2] = i2, t[3] = i1, t[4] = i3, t[5] = i2;
@@ -332,9 +402,11 @@ private:
     uint8_t* faceAxis_ = nullptr;
     std::vector<uint8_t> squareMaterials_;  // one per square, in order
     std::vector<uint32_t> layerStart_;      // first triangle of position layer c at c + 1
+    std::vector<uint64_t> candidateBits_[2];  // of lattice plane k in k & 1
     const uint8_t* nextMaterial_ = nullptr;
     std::vector<Vec3f>* positions_ = nullptr;
-    std::vector<uint8_t>* vertexAxes_ = nullptr;
+    ContactCandidates* candidates_ = nullptr;
+    const uint32_t* triangles_ = nullptr;
 };
 
 }  // namespace
@@ -342,26 +414,9 @@ private:
 SolidMesh cubicSolidMesh(const VoxelVolume& volume, const MeshPlacement& placement,
                          SolidMeshReport* report) {
     SolidMesh out;
-    std::vector<uint8_t> faceAxes, vertexAxes;
-    Builder builder(volume);
-    builder.run(out, faceAxes, vertexAxes);
-    // Only vertices with squares facing both ways along an axis may need a
-    // split; their triangles lie in the layers on either side of their plane.
+    std::vector<uint8_t> faceAxes;
     ContactCandidates candidates;
-    for (uint32_t v = 0; v < vertexAxes.size(); ++v) {
-        if (!(vertexAxes[v] & (vertexAxes[v] >> 1) & 0x15)) continue;
-        candidates.vertices.push_back(v);
-        candidates.triangleRanges.push_back(builder.trianglesAroundPlane(out.positions[v].z));
-    }
-    std::sort(candidates.triangleRanges.begin(), candidates.triangleRanges.end());
-    std::vector<std::pair<uint32_t, uint32_t>> merged;
-    for (const auto& range : candidates.triangleRanges) {
-        if (!merged.empty() && range.first <= merged.back().second)
-            merged.back().second = std::max(merged.back().second, range.second);
-        else
-            merged.push_back(range);
-    }
-    candidates.triangleRanges = std::move(merged);
+    Builder(volume).run(out, faceAxes, candidates);
     const uint32_t splitVertices =
         splitContacts(out.positions, out.triangles, faceAxes, candidates).splitVertices;
     // Into the files' frame, where axes along z turn round.
