@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <functional>
@@ -37,12 +38,23 @@ bool sameExistingFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
+// Looks only inside blocks that hold anything: a large volume is mostly empty blocks.
 bool anySolidVoxel(const VoxelVolume& volume) {
     const Region& r = volume.region();
-    for (int32_t z = r.lower.z; z <= r.upper.z; ++z)
-        for (int32_t y = r.lower.y; y <= r.upper.y; ++y)
-            for (int32_t x = r.lower.x; x <= r.upper.x; ++x)
-                if (volume.voxel(x, y, z).material() != 0) return true;
+    const Region& blocks = volume.regionInBlocks();
+    const int32_t side = volume.blockSideLength();
+    for (int32_t bz = blocks.lower.z; bz <= blocks.upper.z; ++bz)
+        for (int32_t by = blocks.lower.y; by <= blocks.upper.y; ++by)
+            for (int32_t bx = blocks.lower.x; bx <= blocks.upper.x; ++bx) {
+                if (volume.block(bx, by, bz).nonZeroCount() == 0) continue;
+                for (int32_t z = std::max(r.lower.z, bz * side);
+                     z <= std::min(r.upper.z, bz * side + side - 1); ++z)
+                    for (int32_t y = std::max(r.lower.y, by * side);
+                         y <= std::min(r.upper.y, by * side + side - 1); ++y)
+                        for (int32_t x = std::max(r.lower.x, bx * side);
+                             x <= std::min(r.upper.x, bx * side + side - 1); ++x)
+                            if (volume.voxel(x, y, z).material() != 0) return true;
+            }
     return false;
 }
 
