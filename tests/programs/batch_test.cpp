@@ -160,6 +160,29 @@ TEST(Batch, MeshReportCountsBothSurfacesOfOneVoxel) {
               "cubic mesh: 24 vertices, 36 indices\nsmooth mesh: 6 vertices, 24 indices\n");
 }
 
+// The check for an empty .vox reads only the blocks that hold anything: a
+// lone voxel in the last, partly filled block at the far corner still counts.
+TEST(Batch, VoxWarnsOnlyWhenNoVoxelIsSolid) {
+    const struct {
+        const char* name;
+        const char* program;
+        bool warned;
+    } cases[] = {
+        {"Empty", "initvolumesize 70 40 70\n", true},
+        {"FarCorner", "initvolumesize 70 40 70\npenup goto 70 40 70 pendown setvoxel\n", false},
+        {"NearCorner", "initvolumesize 70 40 70\npenup goto 0 0 0 pendown setvoxel\n", false},
+    };
+    for (const auto& c : cases) {
+        const std::string program = scratch(std::string(c.name) + ".logo");
+        writeFile(program, c.program);
+        const Result r = runBatch("--vox '" + scratch(std::string(c.name) + ".vox") + "' '" +
+                                  program + "'");
+        EXPECT_EQ(r.status, 0) << c.name;
+        EXPECT_EQ(r.err.find("holds no voxels") != std::string::npos, c.warned)
+            << c.name << ": " << r.err;
+    }
+}
+
 TEST(Batch, HelpListsEveryOption) {
     const Result r = runBatch("--help");
     EXPECT_EQ(r.status, 0);

@@ -107,6 +107,49 @@ TEST_P(VoxExport, EverySolidVoxelComesBackInPlace) {
 INSTANTIATE_TEST_SUITE_P(Volumes, VoxExport, ::testing::ValuesIn(kVolumes),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Runs of solid voxels go out sixteen at a time: whole runs, runs cut by a
+// block's end or the volume's, and materials changing inside a run must all
+// come back voxel for voxel.
+TEST(VoxExport, SolidRunsComeBackVoxelForVoxel) {
+    const struct {
+        const char* name;
+        Region region;
+        uint16_t blockSide;
+    } cases[] = {
+        {"Aligned", Region{{0, 0, 0}, {63, 5, 4}}, 32},
+        {"OffsetAndNegative", Region{{-37, -2, 3}, {40, 4, 9}}, 32},
+        {"SmallBlocks", Region{{5, 0, -9}, {70, 3, 0}}, 16},
+    };
+    Random random;
+    Palette palette;
+    palette.initPalette(random);
+    for (const auto& c : cases) {
+        VoxelVolume volume(c.region, c.blockSide);
+        const Region& r = c.region;
+        for (int32_t z = r.lower.z; z <= r.upper.z; ++z)
+            for (int32_t y = r.lower.y; y <= r.upper.y; ++y)
+                for (int32_t x = r.lower.x; x <= r.upper.x; ++x) {
+                    // Full rows, a row with gaps, and a row with material 0 of full density.
+                    const int32_t row = y - r.lower.y;
+                    if (row == 1 && (x * 7 + z) % 5 == 0) continue;
+                    const uint8_t material = row == 2 && x % 9 == 0 ? 0 : uint8_t(1 + (x + z) % 200);
+                    volume.setVoxel(x, y, z, Voxel::make(material, 255));
+                }
+        const VoxFile vox = readVox(exporter::encodeVox(volume, palette));
+        ASSERT_TRUE(vox.ok) << c.name << ": " << vox.error;
+        std::vector<VoxWorldVoxel> expected;
+        for (const auto& [p, m] : solidCells(volume)) {
+            const auto [x, y, z] = p;
+            expected.push_back({x - r.lower.x, z - r.lower.z, y - r.lower.y, m});
+        }
+        std::vector<VoxWorldVoxel> found = voxWorld(vox);
+        std::sort(expected.begin(), expected.end());
+        std::sort(found.begin(), found.end());
+        EXPECT_TRUE(found == expected) << c.name << ": " << found.size() << " voxels for "
+                                       << expected.size();
+    }
+}
+
 TEST(VoxExport, PaletteEntryKHoldsTheColourOfMaterialKPlusOne) {
     VoxelVolume volume(Region{{0, 0, 0}, {3, 3, 3}}, 32);
     Random random;
