@@ -175,8 +175,8 @@ TEST(Batch, VoxWarnsOnlyWhenNoVoxelIsSolid) {
     for (const auto& c : cases) {
         const std::string program = scratch(std::string(c.name) + ".logo");
         writeFile(program, c.program);
-        const Result r = runBatch("--vox '" + scratch(std::string(c.name) + ".vox") + "' '" +
-                                  program + "'");
+        const Result r =
+            runBatch("--vox '" + scratch(std::string(c.name) + ".vox") + "' '" + program + "'");
         EXPECT_EQ(r.status, 0) << c.name;
         EXPECT_EQ(r.err.find("holds no voxels") != std::string::npos, c.warned)
             << c.name << ": " << r.err;

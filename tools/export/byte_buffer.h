@@ -40,7 +40,8 @@ public:
     }
     // Room for `bytes` more at the returned pointer; commit(end) after writing.
     char* room(size_t bytes) {
-        if (bytes_.size() - used_ < bytes) bytes_.resize(std::max(2 * bytes_.size(), used_ + bytes));
+        if (bytes_.size() - used_ < bytes)
+            bytes_.resize(std::max(2 * bytes_.size(), used_ + bytes));
         return bytes_.data() + used_;
     }
     void commit(const char* end) { used_ = static_cast<size_t>(end - bytes_.data()); }

@@ -96,12 +96,12 @@ public:
             hold(c);
             hold(c + 1);
             findCandidateCorners(c + 1);
-            forEachRow(c, [&](int32_t b, const uint64_t* cur, const uint64_t* up,
-                              const uint64_t* front) {
-                holdPlane(c);
-                holdPlane(c + 1);
-                emitRow(b, c, cur, up, front);
-            });
+            forEachRow(
+                c, [&](int32_t b, const uint64_t* cur, const uint64_t* up, const uint64_t* front) {
+                    holdPlane(c);
+                    holdPlane(c + 1);
+                    emitRow(b, c, cur, up, front);
+                });
             // Lattice plane c has all its squares now.
             if (c >= 0) addCandidates(c);
         }
@@ -171,7 +171,8 @@ private:
             const int32_t y = lower_.y + b;
             uint64_t* bits = layer.bits.data() + size_t(b + 1) * rowWords_;
             std::memset(bits, 0, rowWords_ * sizeof(uint64_t));
-            const size_t rowOffset = size_t((y & mask) + (mask + 1) * (z & mask)) * size_t(mask + 1);
+            const size_t rowOffset =
+                size_t((y & mask) + (mask + 1) * (z & mask)) * size_t(mask + 1);
             uint64_t found = 0;
             for (int64_t x = lower_.x; x <= xLast;) {
                 const int64_t segmentEnd = std::min<int64_t>(xLast, x | mask);
@@ -318,9 +319,12 @@ private:
                 const int32_t a = int32_t(64 * w) + i - 1;
                 const bool solid = (f.solid >> i) & 1;
                 const uint8_t own = solid ? material(a, b, c) : 0;
-                if ((f.dx >> i) & 1) squareMaterials_.push_back(solid ? own : material(a + 1, b, c));
-                if ((f.dy >> i) & 1) squareMaterials_.push_back(solid ? own : material(a, b + 1, c));
-                if ((f.dz >> i) & 1) squareMaterials_.push_back(solid ? own : material(a, b, c + 1));
+                if ((f.dx >> i) & 1)
+                    squareMaterials_.push_back(solid ? own : material(a + 1, b, c));
+                if ((f.dy >> i) & 1)
+                    squareMaterials_.push_back(solid ? own : material(a, b + 1, c));
+                if ((f.dz >> i) & 1)
+                    squareMaterials_.push_back(solid ? own : material(a, b, c + 1));
             }
         }
     }
@@ -336,14 +340,14 @@ private:
                 const int32_t a = int32_t(64 * w) + i - 1;
                 const bool solid = (f.solid >> i) & 1;
                 if ((f.dx >> i) & 1)
-                    square(solid ? PosX : NegX, {a + 1, b, c}, {a + 1, b, c + 1},
-                           {a + 1, b + 1, c}, {a + 1, b + 1, c + 1});
+                    square(solid ? PosX : NegX, {a + 1, b, c}, {a + 1, b, c + 1}, {a + 1, b + 1, c},
+                           {a + 1, b + 1, c + 1});
                 if ((f.dy >> i) & 1)
-                    square(solid ? PosY : NegY, {a, b + 1, c}, {a, b + 1, c + 1},
-                           {a + 1, b + 1, c}, {a + 1, b + 1, c + 1});
+                    square(solid ? PosY : NegY, {a, b + 1, c}, {a, b + 1, c + 1}, {a + 1, b + 1, c},
+                           {a + 1, b + 1, c + 1});
                 if ((f.dz >> i) & 1)
-                    square(solid ? PosZ : NegZ, {a, b, c + 1}, {a, b + 1, c + 1},
-                           {a + 1, b, c + 1}, {a + 1, b + 1, c + 1});
+                    square(solid ? PosZ : NegZ, {a, b, c + 1}, {a, b + 1, c + 1}, {a + 1, b, c + 1},
+                           {a + 1, b + 1, c + 1});
             }
         }
     }
@@ -362,8 +366,8 @@ private:
             slot = uint32_t(positions_->size());
             // In the volume's units, from its lower corner.
             const Vec3i& o = boxOffset_;
-            positions_->push_back({float(p.x + o.x) - 0.5f, float(p.y + o.y) - 0.5f,
-                                   float(p.z + o.z) - 0.5f});
+            positions_->push_back(
+                {float(p.x + o.x) - 0.5f, float(p.y + o.y) - 0.5f, float(p.z + o.z) - 0.5f});
         }
         return slot;
     }
@@ -400,8 +404,8 @@ private:
     uint32_t* triangle_ = nullptr;
     uint8_t* material_ = nullptr;
     uint8_t* faceAxis_ = nullptr;
-    std::vector<uint8_t> squareMaterials_;  // one per square, in order
-    std::vector<uint32_t> layerStart_;      // first triangle of position layer c at c + 1
+    std::vector<uint8_t> squareMaterials_;    // one per square, in order
+    std::vector<uint32_t> layerStart_;        // first triangle of position layer c at c + 1
     std::vector<uint64_t> candidateBits_[2];  // of lattice plane k in k & 1
     const uint8_t* nextMaterial_ = nullptr;
     std::vector<Vec3f>* positions_ = nullptr;

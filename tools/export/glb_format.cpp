@@ -1,8 +1,8 @@
 #include "glb_format.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
-#include <algorithm>
 #include <cstdio>
 #include <limits>
 #include <vector>
@@ -28,7 +28,7 @@ struct Primitive {
 // needs every length first. A vertex of the file is a mesh vertex with one
 // normal, in one primitive.
 struct Layout {
-    uint32_t keysPerVertex = 1;  // six normals per vertex for cubes, else its own
+    uint32_t keysPerVertex = 1;        // six normals per vertex for cubes, else its own
     std::vector<uint32_t> vertexKeys;  // per file vertex: mesh vertex * keysPerVertex + normal
     std::vector<uint32_t> indices;     // relative to their primitive's first vertex
     std::vector<Primitive> primitives;
@@ -64,8 +64,9 @@ Layout layOut(const SolidMesh& mesh) {
     uint32_t* index = l.indices.data();
     for (int m = 0; m < 256; ++m) {
         if (start[m] == start[m + 1]) continue;
-        Primitive p{uint8_t(m), uint32_t(l.vertexKeys.size()), 0, uint32_t(index - l.indices.data()),
-                    0, {}, {}};
+        Primitive p{
+            uint8_t(m), uint32_t(l.vertexKeys.size()), 0, uint32_t(index - l.indices.data()), 0, {},
+            {}};
         for (int i = 0; i < 3; ++i) {
             p.lo[i] = std::numeric_limits<float>::infinity();
             p.hi[i] = -p.lo[i];

@@ -146,41 +146,40 @@ void writeModel(ChunkWriter& out, const VoxelVolume& volume, const ModelBox& box
     head.u32(0);
     head.u32(voxelCount);
     out.append(head.take());
-    visitSolidRuns(volume, box,
-                   [&](int32_t j, int32_t k, int32_t i, const Voxel* run, uint32_t solid) {
-                       const uint32_t row = uint32_t(j) << 8 | uint32_t(k) << 16;
-                       char* p = out.reserve(16 * 4);
+    visitSolidRuns(
+        volume, box, [&](int32_t j, int32_t k, int32_t i, const Voxel* run, uint32_t solid) {
+            const uint32_t row = uint32_t(j) << 8 | uint32_t(k) << 16;
+            char* p = out.reserve(16 * 4);
 #if defined(__SSE2__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-                       // Runs inside solid ground are the most common: all 16 at once.
-                       if (solid == 0xFFFFu) {
-                           const __m128i zero = _mm_setzero_si128();
-                           const __m128i low = _mm_set1_epi16(0x00FF);
-                           const __m128i base = _mm_set1_epi32(int32_t(row | uint32_t(i)));
-                           for (int half = 0; half < 2; ++half) {
-                               const __m128i m = _mm_and_si128(
-                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(run + 8 * half)),
-                                   low);
-                               const __m128i parts[2] = {_mm_unpacklo_epi16(m, zero),
-                                                         _mm_unpackhi_epi16(m, zero)};
-                               for (int q = 0; q < 2; ++q) {
-                                   const int first = 8 * half + 4 * q;
-                                   const __m128i at = _mm_add_epi32(
-                                       base, _mm_set_epi32(first + 3, first + 2, first + 1, first));
-                                   _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
-                                                    _mm_or_si128(at, _mm_slli_epi32(parts[q], 24)));
-                                   p += 16;
-                               }
-                           }
-                           out.commit(p);
-                           return;
-                       }
+            // Runs inside solid ground are the most common: all 16 at once.
+            if (solid == 0xFFFFu) {
+                const __m128i zero = _mm_setzero_si128();
+                const __m128i low = _mm_set1_epi16(0x00FF);
+                const __m128i base = _mm_set1_epi32(int32_t(row | uint32_t(i)));
+                for (int half = 0; half < 2; ++half) {
+                    const __m128i m = _mm_and_si128(
+                        _mm_loadu_si128(reinterpret_cast<const __m128i*>(run + 8 * half)), low);
+                    const __m128i parts[2] = {_mm_unpacklo_epi16(m, zero),
+                                              _mm_unpackhi_epi16(m, zero)};
+                    for (int q = 0; q < 2; ++q) {
+                        const int first = 8 * half + 4 * q;
+                        const __m128i at = _mm_add_epi32(
+                            base, _mm_set_epi32(first + 3, first + 2, first + 1, first));
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                                         _mm_or_si128(at, _mm_slli_epi32(parts[q], 24)));
+                        p += 16;
+                    }
+                }
+                out.commit(p);
+                return;
+            }
 #endif
-                       for (; solid; solid &= solid - 1) {
-                           const int b = __builtin_ctz(solid);
-                           p = putU32(p, uint32_t(i + b) | row | uint32_t(run[b].material()) << 24);
-                       }
-                       out.commit(p);
-                   });
+            for (; solid; solid &= solid - 1) {
+                const int b = __builtin_ctz(solid);
+                p = putU32(p, uint32_t(i + b) | row | uint32_t(run[b].material()) << 24);
+            }
+            out.commit(p);
+        });
 }
 
 }  // namespace

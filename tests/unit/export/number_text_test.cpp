@@ -30,8 +30,8 @@ TEST(NumberText, FloatsAsTheShortestExactText) {
     std::vector<float> values = {
         0.0f, -0.0f, 0.5f, -0.5f, 1, -1, 7.5f, 12, -127.5f, 255.5f,
         // Where the fast path ends, and where plain digits stop being shortest.
-        9999, 9999.5f, -9999.5f, 10000, -10000, 10000.5f, 99999, 100000, 120000, 1e6f,
-        -100000.5f, 123456.5f, -199999.5f,
+        9999, 9999.5f, -9999.5f, 10000, -10000, 10000.5f, 99999, 100000, 120000, 1e6f, -100000.5f,
+        123456.5f, -199999.5f,
         // Contact nudges, scales, and what no lattice gives.
         12.015625f, -0.015625f, 0.4f, 2.5e-3f, 1e-8f, 3.4e38f, 16777216.0f, 16777218.0f,
         std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
@@ -49,9 +49,9 @@ TEST(NumberText, FloatsAsTheShortestExactText) {
 }
 
 TEST(NumberText, UintsAsDecimalDigits) {
-    std::vector<uint32_t> values = {0, 1, 9, 10, 99, 100, 12345, 99999, 100000, 999999,
-                                    1000000, 9999999, 10000000, 123456789, 999999999,
-                                    1000000000, 4294967295u};
+    std::vector<uint32_t> values = {0,        1,         9,         10,         99,         100,
+                                    12345,    99999,     100000,    999999,     1000000,    9999999,
+                                    10000000, 123456789, 999999999, 1000000000, 4294967295u};
     for (uint32_t p = 1; p < 1000000000; p *= 10) {
         values.push_back(p - 1);
         values.push_back(p);

@@ -3,13 +3,12 @@
 
 #include "export/solid_mesh.h"
 
-#include "export/cubic_surface.h"
-#include "export/export_mesh.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "export/cubic_surface.h"
+#include "export/export_mesh.h"
 #include "mesh_check.h"
 #include "test_volumes.h"
 
@@ -181,7 +180,8 @@ TEST(SolidMesh, BuiltFromTheVoxelsAsFromTheExtractedSquares) {
             for (const Cell& cell : c.cells)
                 if (volume.voxel(cell.x + 1, cell.y, cell.z).material() == 0)
                     volume.setVoxel(cell.x + 1, cell.y, cell.z, Voxel::make(0, 200));
-        for (const MeshPlacement placement : {MeshPlacement{}, MeshPlacement{0.4f, Origin::Volume}}) {
+        for (const MeshPlacement placement :
+             {MeshPlacement{}, MeshPlacement{0.4f, Origin::Volume}}) {
             ExtractedMesh extracted;
             exporter::extractForExport(volume, Surface::Cubic, extracted);
             exporter::SolidMeshReport expectedReport, report;

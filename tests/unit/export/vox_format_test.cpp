@@ -132,7 +132,8 @@ TEST(VoxExport, SolidRunsComeBackVoxelForVoxel) {
                     // Full rows, a row with gaps, and a row with material 0 of full density.
                     const int32_t row = y - r.lower.y;
                     if (row == 1 && (x * 7 + z) % 5 == 0) continue;
-                    const uint8_t material = row == 2 && x % 9 == 0 ? 0 : uint8_t(1 + (x + z) % 200);
+                    const uint8_t material =
+                        row == 2 && x % 9 == 0 ? 0 : uint8_t(1 + (x + z) % 200);
                     volume.setVoxel(x, y, z, Voxel::make(material, 255));
                 }
         const VoxFile vox = readVox(exporter::encodeVox(volume, palette));
@@ -145,8 +146,8 @@ TEST(VoxExport, SolidRunsComeBackVoxelForVoxel) {
         std::vector<VoxWorldVoxel> found = voxWorld(vox);
         std::sort(expected.begin(), expected.end());
         std::sort(found.begin(), found.end());
-        EXPECT_TRUE(found == expected) << c.name << ": " << found.size() << " voxels for "
-                                       << expected.size();
+        EXPECT_TRUE(found == expected)
+            << c.name << ": " << found.size() << " voxels for " << expected.size();
     }
 }
 
