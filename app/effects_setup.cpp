@@ -24,12 +24,16 @@ void addShadowLightAndPasses(EffectHandler& effects, const AppConfig& config,
         effects.registerShadowNode(
             meshNode, static_cast<ShadowFilter>(clampShadowFilter(config.shadowMapFilter)),
             ShadowRole::CastAndReceive);
+    // The shipped passes make the glow at a quarter of the screen size,
+    // where it is cheap and where a dense kernel is wide on screen.
     for (const std::string& file :
          postEffectFiles(config.blur, shaderExtension(driver.getDriverType())))
-        effects.addPostEffectFile(file);
+        effects.addPostEffectFile(file, nullptr, kGlowDownscale);
     effects.addLight(SShadowLight(1024, {0, 0, 0}, {0, 0, 0}, shadowLightColour(config.lightColour),
                                   1.0f, 282.0f, 149.99f * irr::core::DEGTORAD, false));
     SShadowLight& shadowLight = effects.light(0);
+    // The 150-degree field stays the fallback for a light among the voxels.
+    shadowLight.fitToScene = true;
     const std::array<int, 3>& p = config.lightPosition;
     const std::array<int, 3>& t = config.lightTarget;
     shadowLight.setPosition(light.node != nullptr

@@ -15,6 +15,9 @@ namespace cubalorn {
 
 class EffectHandler;
 
+// The post passes run at this fraction of the window's width and height.
+constexpr irr::u32 kGlowDownscale = 4;
+
 // An engine colour from 0..255 settings (each channel as colourChannel reads it).
 irr::video::SColor opaqueColour(const std::array<int, 3>& rgb, irr::u32 alpha);
 
@@ -22,8 +25,9 @@ irr::video::SColor opaqueColour(const std::array<int, 3>& rgb, irr::u32 alpha);
 void applyEffectColours(EffectHandler& effects, const AppConfig& config);
 
 // Registers the mesh node (when there is one) with the configured filter,
-// adds the post passes and one shadow light placed at the scene light and
-// aimed at the configured target.
+// adds the post passes (at kGlowDownscale) and one shadow light placed at
+// the scene light, aimed at the configured target and fitted to the
+// sculpture every frame.
 void addShadowLightAndPasses(EffectHandler& effects, const AppConfig& config,
                              irr::video::IVideoDriver& driver, irr::scene::ISceneNode* meshNode,
                              const Light& light);

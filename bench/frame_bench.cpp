@@ -64,9 +64,11 @@ void frames(benchmark::State& state, const char* program, bool effects) {
 #define FRAME_BENCH(name, file)                           \
     BENCHMARK_CAPTURE(frames, name##_effects, file, true) \
         ->Unit(benchmark::kMillisecond)                   \
+        ->MeasureProcessCPUTime()                         \
         ->UseRealTime();                                  \
     BENCHMARK_CAPTURE(frames, name##_plain, file, false)  \
         ->Unit(benchmark::kMillisecond)                   \
+        ->MeasureProcessCPUTime()                         \
         ->UseRealTime()
 
 FRAME_BENCH(spiral, "examples/spiral.logo");

@@ -56,8 +56,12 @@ VS_OUTPUT vertexMain(float3 Position : POSITION0, float2 TexCoords : TEXCOORD0,
 }
 )";
 
+// The light pass; see the GLSL version for the receiver-plane bias. No
+// early return here: Direct3D 9 allows texture reads with derivatives only
+// outside divergent branches, so the outside case is chosen at the end.
 const char* const kShadowPixel = R"(sampler2D ShadowMapSampler : register(s0);
 float4 LightColour;
+float4 AmbientColour;
 
 static const float2 offsets[16] = {
 	float2(0.0, 0.0), float2(0.0, 1.0), float2(1.0, -1.0), float2(-1.0, 1.0),
@@ -88,6 +92,17 @@ float4 pixelMain(float4 SMPos : TEXCOORD0, float4 MVar : TEXCOORD1) : COLOR0{
 	float texelStep = MVar.z;
 	float maxDist = MVar.w;
 	float2 uv = SMPos.xy / SMPos.w + float2(0.5, 0.5);
+	float realDist = z / maxDist;
+
+	float2 uvX = ddx(uv);
+	float2 uvY = ddy(uv);
+	float depthX = ddx(realDist);
+	float depthY = ddy(realDist);
+	float det = uvX.x * uvY.y - uvX.y * uvY.x;
+	float2 slope = float2(0.0, 0.0);
+	if (abs(det) > 1e-14)
+		slope = float2(depthX * uvY.y - depthY * uvX.y, uvX.x * depthY - uvY.x * depthX) / det;
+	slope = clamp(slope * texelStep, -0.05, 0.05) / texelStep;
 
 ##ifdef ROUND_SPOTLIGHTS
 	float radius = length(uv - float2(0.5, 0.5));
@@ -96,19 +111,19 @@ float4 pixelMain(float4 SMPos : TEXCOORD0, float4 MVar : TEXCOORD1) : COLOR0{
 	float2 clampedUv = clamp(uv, 0.0, 1.0);
 	bool inside = clampedUv.x == uv.x && clampedUv.y == uv.y && z > 0.0 && z < maxDist;
 ##endif
-	if (!inside)
-		return float4(0.0, 0.0, 0.0, 0.0);
-
-	float realDist = z / maxDist - 0.005;
+	float bias = 0.0006 + 0.25 * (abs(slope.x) + abs(slope.y)) * texelStep;
 	float lightness = 1.0;
-	for (int i = 0; i < SAMPLE_AMOUNT; i++)
-		lightness -= testShadow(uv + offsets[i] * texelStep, realDist);
+	for (int i = 0; i < SAMPLE_AMOUNT; i++) {
+		float2 tap = (floor(uv / texelStep + offsets[i]) + 0.5) * texelStep;
+		lightness -= testShadow(tap, realDist + dot(slope, tap - uv) - bias);
+	}
 
 ##ifdef ROUND_SPOTLIGHTS
-	return LightColour * lightness * nDotL * clamp(5.0 - 10.0 * radius, 0.0, 1.0);
+	float4 light = LightColour * lightness * nDotL * clamp(5.0 - 10.0 * radius, 0.0, 1.0);
 ##else
-	return LightColour * lightness * nDotL;
+	float4 light = LightColour * lightness * nDotL;
 ##endif
+	return inside && nDotL > 0.0 ? AmbientColour + light : AmbientColour;
 }
 )";
 
@@ -227,6 +242,16 @@ float4 pixelMain(float2 TexCoords : TEXCOORD0, float2 ScreenSize : TEXCOORD3) : 
 	sum += tap(TexCoords + 2.5 * texel);
 	sum += tap(TexCoords - 2.5 * texel);
 	return sum / 5.0;
+}
+)";
+
+const char* const kGlowCompositePixel = R"(sampler2D ColorMapSampler : register(s0);
+sampler2D ScreenMapSampler : register(s1);
+
+float4 pixelMain(float2 TexCoords : TEXCOORD0) : COLOR0{
+	float3 glow = tex2D(ColorMapSampler, TexCoords).rgb;
+	float3 scene = tex2D(ScreenMapSampler, TexCoords).rgb;
+	return float4(scene + glow * (float3(1.0, 1.0, 1.0) - scene), 1.0);
 }
 )";
 

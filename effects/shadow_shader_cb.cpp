@@ -45,6 +45,7 @@ void ShadowShaderCB::OnSetConstants(video::IMaterialRendererServices* services, 
     services->setVertexShaderConstant("MaxD", &farDistance, 1);
     services->setVertexShaderConstant("MAPRES", &mapResolution, 1);
     services->setPixelShaderConstant("LightColour", &lightColour.r, 4);
+    services->setPixelShaderConstant("AmbientColour", &ambientColour.r, 4);
 }
 
 }  // namespace cubalorn

@@ -20,6 +20,8 @@ public:
     irr::core::matrix4 inverseWorld;
     // The handler writes these before each light's light pass.
     irr::video::SColorf lightColour{0.0f, 0.0f, 0.0f, 1.0f};
+    // Added to the light where the pass multiplies the scene directly.
+    irr::video::SColorf ambientColour{0.0f, 0.0f, 0.0f, 0.0f};
     irr::core::matrix4 lightProjection;
     irr::core::matrix4 lightView;
     irr::core::vector3df lightPosition;
