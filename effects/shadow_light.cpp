@@ -68,17 +68,23 @@ bool SShadowLight::fitView(const core::aabbox3df& box) {
     if (!(distance > 0.001f)) return false;
     axis /= distance;
 
+    // Straight down, the usual up vector would lie along the view.
+    const core::vector3df up =
+        std::fabs(axis.Y) > 0.99f ? core::vector3df(0, 0, 1) : core::vector3df(0, 1, 0);
+    core::matrix4 view;
+    view.buildCameraLookAtMatrixLH(position, centre, up);
+
+    // The square field that holds every corner, in the view's own axes.
     core::vector3df corners[8];
     box.getEdges(corners);
     f32 nearest = distance, farthest = 0.0f, widest = 0.0f;
-    for (const core::vector3df& corner : corners) {
-        const core::vector3df v = corner - position;
-        const f32 depth = v.dotProduct(axis);
+    for (core::vector3df corner : corners) {
+        view.transformVect(corner);
+        const f32 depth = corner.Z;
         if (depth <= 0.01f * distance) return false;  // beside or behind the light
-        const f32 across = (v - axis * depth).getLength();
         nearest = core::min_(nearest, depth);
         farthest = core::max_(farthest, depth);
-        widest = core::max_(widest, across / depth);
+        widest = core::max_(widest, core::max_(std::fabs(corner.X), std::fabs(corner.Y)) / depth);
     }
     // A little room so that the outermost texels and filter taps stay inside.
     const f32 field = 2.0f * std::atan(widest * 1.04f + 0.002f);
@@ -87,10 +93,7 @@ bool SShadowLight::fitView(const core::aabbox3df& box) {
     const f32 farPlane = farthest * 1.02f + 0.5f;
 
     farDistance = farPlane;
-    // Straight down, the usual up vector would lie along the view.
-    const core::vector3df up =
-        std::fabs(axis.Y) > 0.99f ? core::vector3df(0, 0, 1) : core::vector3df(0, 1, 0);
-    viewMatrix.buildCameraLookAtMatrixLH(position, centre, up);
+    viewMatrix = view;
     projectionMatrix.buildProjectionMatrixPerspectiveFovLH(field, 1.0f, nearPlane, farPlane);
     return true;
 }
