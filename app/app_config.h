@@ -32,6 +32,7 @@ struct AppConfig {
     bool useEffects = true;
     bool blur = false;
     int shadowMapFilter = defaults::kShadowMapFilter;
+    bool ambientOcclusion = false;  // darken the cubic mesh's closed-in corners
     std::array<int, 3> volumeMax{0, 0, 0};
     bool cubicMode = true;
     std::array<float, 3> cameraPosition{0, 0, 0};
