@@ -14,8 +14,8 @@ namespace defaults {
 constexpr int kWindowWidth = 1024;
 constexpr int kWindowHeight = 768;
 constexpr int kBitsPerPixel = 32;
-constexpr std::array<int, 3> kAmbient{70, 70, 80};
-constexpr std::array<float, 3> kLightColour{255.0f, 250.0f, 235.0f};
+constexpr std::array<int, 3> kAmbient{112, 114, 124};
+constexpr std::array<float, 3> kLightColour{240.0f, 236.0f, 224.0f};
 constexpr int kShadowMapFilter = 1;
 }  // namespace defaults
 

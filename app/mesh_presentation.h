@@ -81,6 +81,8 @@ irr::scene::CDynamicMeshBuffer& rebuildMeshBuffer(irr::scene::CDynamicMeshBuffer
         std::memcpy(indexBuffer.pointer(), mesh.indices.data(), indexCount * sizeof(uint32_t));
     }
     buffer.recalculateBoundingBox();
+    // The engine's sign that the content changed (the shadows follow it).
+    buffer.setDirty();
     return buffer;
 }
 

@@ -75,6 +75,7 @@ void EffectHandler::useFallbackMaterials() {
     for (int f = 0; f < kShadowFilterCount; ++f) {
         materials_[kShadowSlot0 + f] = video::EMT_SOLID;
         materials_[kShadowMultiplySlot0 + f] = video::EMT_SOLID;
+        materials_[kShadowLitSlot0 + f] = video::EMT_SOLID;
     }
     materials_[kWhiteAlphaRefSlot] = video::EMT_TRANSPARENT_ALPHA_CHANNEL_REF;
     materials_[kWhiteAddSlot] = video::EMT_TRANSPARENT_ADD_COLOR;
@@ -87,11 +88,11 @@ s32 EffectHandler::addMaterial(const std::string& vertex, const std::string& pix
                                video::E_VERTEX_SHADER_TYPE vertexProfile,
                                video::E_PIXEL_SHADER_TYPE pixelProfile,
                                video::IShaderConstantSetCallBack* callback,
-                               video::E_MATERIAL_TYPE base) {
+                               video::E_MATERIAL_TYPE base, s32 userData) {
     return driver_->getGPUProgrammingServices()->addHighLevelShaderMaterial(
         vertex.c_str(), "vertexMain", vertexProfile, pixel.c_str(), "pixelMain", pixelProfile,
         nullptr, "main", video::EGST_GS_4_0, scene::EPT_TRIANGLES, scene::EPT_TRIANGLE_STRIP, 0,
-        callback, base, 0);
+        callback, base, userData);
 }
 
 void EffectHandler::createMaterials() {
@@ -119,7 +120,8 @@ void EffectHandler::createMaterials() {
             pre.preprocess(shaderText(recipe.vertex, direct3D9_)),
             pre.preprocess(shaderText(recipe.pixel, direct3D9_)),
             recipe.newestProfiles ? newestVertex : video::EVST_VS_2_0,
-            recipe.newestProfiles ? newestPixel : video::EPST_PS_2_0, callback, recipe.base);
+            recipe.newestProfiles ? newestPixel : video::EPST_PS_2_0, callback, recipe.base,
+            recipe.userData);
     }
     quadCallback->drop();  // the materials hold the remaining references
 }

@@ -123,7 +123,10 @@ private:
     void drawReceivers(irr::video::ITexture* map, irr::u32 time);
     static irr::scene::IMeshSceneNode* meshNode(irr::scene::ISceneNode* node);
     bool receiversAreMeshes() const;
-    // The single-light pass: multiplies the drawn scene by ambient plus light.
+    // The single-light pass: solid receivers drawn lit, the others
+    // multiplying the drawn scene by ambient plus light.
+    bool drawnLit(const SShadowNode& n) const;
+    void drawLitReceivers(irr::video::ITexture* map);
     void multiplyReceivers(irr::video::ITexture* map);
     void renderSingleLight(irr::video::ITexture* outputTarget, irr::u32 time);
     void useFallbackMaterials();
@@ -131,7 +134,7 @@ private:
                          irr::video::E_VERTEX_SHADER_TYPE vertexProfile,
                          irr::video::E_PIXEL_SHADER_TYPE pixelProfile,
                          irr::video::IShaderConstantSetCallBack* callback,
-                         irr::video::E_MATERIAL_TYPE base);
+                         irr::video::E_MATERIAL_TYPE base, irr::s32 userData = 0);
     void checkMaterials();
     irr::video::ITexture* makeRenderTarget(const irr::core::dimension2du& size, const char* name,
                                            irr::video::ECOLOR_FORMAT format);
@@ -144,8 +147,16 @@ private:
     // then restores the types.
     template <typename Pick>
     void drawWithSwappedTypes(irr::scene::ISceneNode* node, irr::u32 time, Pick pick);
-    // Fills the light's shadow map; null (and failed_ set) when it cannot be made.
-    irr::video::ITexture* renderDepth(const SShadowLight& light, irr::u32 time);
+    // Fills the light's shadow map; null (and failed_ set) when it cannot be
+    // made. With `reuse` (one light) the map of the last frame is kept when
+    // the light and every caster are as they were.
+    irr::video::ITexture* renderDepth(const SShadowLight& light, irr::u32 time, bool reuse);
+    // What a shadow map depends on: the light, and each caster's node,
+    // transform, materials and mesh buffers (by their counts and change
+    // numbers, which a buffer filled again in place must bump with setDirty).
+    // False when a caster may change unseen (not a mesh, or animated).
+    bool depthSignature(const SShadowLight& light, irr::video::ITexture* map,
+                        std::vector<irr::u32>& out) const;
     void renderLights(irr::u32 time);
     void drawPlainScene(irr::video::ITexture* outputTarget);
     void runPostChain(irr::video::ITexture* outputTarget);
@@ -185,6 +196,8 @@ private:
     bool failed_ = false;  // a reported failure: plain scene from then on
     std::vector<irr::video::E_MATERIAL_TYPE> savedTypes_;  // reused every frame
     std::vector<irr::video::ITexture*> savedTextures_;
+    std::vector<irr::scene::ISceneNode*> litNodes_;
+    std::vector<irr::u32> signature_, lastSignature_;
     std::vector<bool> savedFilters_;
 };
 

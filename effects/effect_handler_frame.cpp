@@ -6,6 +6,9 @@
 
 #include "effects/effect_handler.h"
 
+#include <cstring>
+#include <iterator>
+
 namespace cubalorn {
 
 using namespace irr;
@@ -71,7 +74,54 @@ void EffectHandler::fitLights() {
         if (light.fitToScene) light.fitTo(any ? box : core::aabbox3df(1, 1, 1, -1, -1, -1));
 }
 
-video::ITexture* EffectHandler::renderDepth(const SShadowLight& light, u32 time) {
+namespace {
+
+template <typename T>
+void put(std::vector<u32>& out, const T& value) {
+    u32 words[(sizeof(T) + 3) / 4] = {};
+    std::memcpy(words, &value, sizeof(T));
+    out.insert(out.end(), std::begin(words), std::end(words));
+}
+
+}  // namespace
+
+bool EffectHandler::depthSignature(const SShadowLight& light, video::ITexture* map,
+                                   std::vector<u32>& out) const {
+    out.clear();
+    put(out, map);
+    put(out, light.viewMatrix);
+    put(out, light.projectionMatrix);
+    put(out, light.farDistance);
+    put(out, useVarianceShadows_);
+    for (const SShadowNode& n : shadowNodes_) {
+        if (!castsShadow(n.role) || !drawable(n.node)) continue;
+        scene::IMeshSceneNode* node = meshNode(n.node);
+        // Anything else may change its shape with every frame.
+        if (!node || !n.node->getAnimators().empty()) return false;
+        scene::IMesh* mesh = node->getMesh();
+        put(out, node);
+        put(out, node->getAbsoluteTransformation());
+        put(out, mesh);
+        for (u32 m = 0; m < node->getMaterialCount(); ++m) {
+            const video::SMaterial& material = node->getMaterial(m);
+            put(out, material.MaterialType);
+            put(out, material.getTexture(0));
+            put(out, material.BackfaceCulling);
+            put(out, material.FrontfaceCulling);
+        }
+        for (u32 b = 0; mesh && b < mesh->getMeshBufferCount(); ++b) {
+            const scene::IMeshBuffer* buffer = mesh->getMeshBuffer(b);
+            put(out, buffer);
+            put(out, buffer->getVertexCount());
+            put(out, buffer->getIndexCount());
+            put(out, buffer->getChangedID_Vertex());
+            put(out, buffer->getChangedID_Index());
+        }
+    }
+    return true;
+}
+
+video::ITexture* EffectHandler::renderDepth(const SShadowLight& light, u32 time, bool reuse) {
     depthCallback_->farDistance = light.farDistance;
     driver_->setTransform(video::ETS_VIEW, light.viewMatrix);
     driver_->setTransform(video::ETS_PROJECTION, light.projectionMatrix);
@@ -81,6 +131,14 @@ video::ITexture* EffectHandler::renderDepth(const SShadowLight& light, u32 time)
     if (!map || !map2) {
         failed_ = true;
         return nullptr;
+    }
+    // The map keeps its content between frames: when neither the light nor
+    // any caster changed, the last one is still right.
+    if (reuse) {
+        const bool cacheable = depthSignature(light, map, signature_);
+        if (cacheable && signature_ == lastSignature_) return map;
+        lastSignature_.swap(signature_);
+        if (!cacheable) lastSignature_.clear();
     }
     driver_->setRenderTarget(map, true, true, kWhite);
     for (const SShadowNode& n : shadowNodes_) {
@@ -154,6 +212,43 @@ scene::IMeshSceneNode* EffectHandler::meshNode(scene::ISceneNode* node) {
     }
 }
 
+bool EffectHandler::drawnLit(const SShadowNode& n) const {
+    // Only what the lit material draws the same way: solid, unlit by the
+    // engine, a mesh with nothing hanging from it (hiding it from the scene
+    // manager would hide its children too).
+    if (!receivesShadow(n.role) || !drawable(n.node) || !meshNode(n.node) ||
+        !n.node->getChildren().empty())
+        return false;
+    for (u32 m = 0; m < n.node->getMaterialCount(); ++m) {
+        const video::SMaterial& material = n.node->getMaterial(m);
+        if (material.MaterialType != video::EMT_SOLID || material.Lighting) return false;
+    }
+    return true;
+}
+
+void EffectHandler::drawLitReceivers(video::ITexture* map) {
+    for (const SShadowNode& n : shadowNodes_) {
+        if (!drawnLit(n)) continue;
+        scene::IMeshSceneNode* node = meshNode(n.node);
+        scene::IMesh* mesh = node->getMesh();
+        if (!mesh) continue;
+        driver_->setTransform(video::ETS_WORLD, node->getAbsoluteTransformation());
+        const u32 count = core::min_(mesh->getMeshBufferCount(), node->getMaterialCount());
+        for (u32 i = 0; i < count; ++i) {
+            video::SMaterial material = node->getMaterial(i);
+            material.MaterialType = this->material(kShadowLitSlot0 + static_cast<int>(n.filter));
+            material.setTexture(1, map);
+            material.TextureLayer[1].BilinearFilter = false;
+            material.TextureLayer[1].TrilinearFilter = false;
+            material.TextureLayer[1].AnisotropicFilter = 0;
+            shadowCallback_->useTexture = material.getTexture(0) != nullptr;
+            shadowCallback_->textureMatrix = material.getTextureMatrix(0);
+            driver_->setMaterial(material);
+            driver_->drawMeshBuffer(mesh->getMeshBuffer(i));
+        }
+    }
+}
+
 bool EffectHandler::receiversAreMeshes() const {
     for (const SShadowNode& n : shadowNodes_)
         if (receivesShadow(n.role) && drawable(n.node) && !meshNode(n.node)) return false;
@@ -167,7 +262,7 @@ void EffectHandler::multiplyReceivers(video::ITexture* map) {
     // blending material to a transparent pass that never comes.
     const f32 multiply = video::pack_textureBlendFunc(video::EBF_DST_COLOR, video::EBF_ZERO);
     for (const SShadowNode& n : shadowNodes_) {
-        if (!receivesShadow(n.role) || !drawable(n.node)) continue;
+        if (!receivesShadow(n.role) || !drawable(n.node) || drawnLit(n)) continue;
         scene::IMeshSceneNode* node = meshNode(n.node);
         scene::IMesh* mesh = node->getMesh();
         if (!mesh) continue;
@@ -191,8 +286,9 @@ void EffectHandler::multiplyReceivers(video::ITexture* map) {
 
 void EffectHandler::renderLights(u32 time) {
     scene::ICameraSceneNode* camera = sceneManager_->getActiveCamera();
+    lastSignature_.clear();  // lights of one size share their map
     for (const SShadowLight& light : lights_) {
-        video::ITexture* map = renderDepth(light, time);
+        video::ITexture* map = renderDepth(light, time, false);
         if (!map) return;
 
         driver_->setRenderTarget(screenQuad_.targets[1], true, true, kWhite);
@@ -201,15 +297,18 @@ void EffectHandler::renderLights(u32 time) {
         setShadowConstants(light, false);
         drawReceivers(map, time);
 
-        // Additive onto the accumulation, which started at the ambient colour.
+        // Added onto the accumulation, which started at the ambient colour.
         driver_->setRenderTarget(screenQuad_.targets[0], false, false, video::SColor(0));
         screenQuad_.material().setTexture(0, screenQuad_.targets[1]);
         screenQuad_.material().MaterialType = material(kAccumulateSlot);
+        screenQuad_.material().MaterialTypeParam =
+            video::pack_textureBlendFunc(video::EBF_ONE, video::EBF_ONE);
         // The engine resets blending after a target switch unless the
         // material itself asks for a blend operation.
         screenQuad_.material().BlendOperation = video::EBO_ADD;
         screenQuad_.render(driver_);
         screenQuad_.material().BlendOperation = video::EBO_NONE;
+        screenQuad_.material().MaterialTypeParam = 0;
     }
 
     // Nodes that are not shadowed show fully lit: white in the accumulation.
@@ -229,17 +328,26 @@ void EffectHandler::renderLights(u32 time) {
 
 void EffectHandler::renderSingleLight(video::ITexture* outputTarget, u32 time) {
     const SShadowLight& light = lights_.front();
-    video::ITexture* map = renderDepth(light, time);
+    video::ITexture* map = renderDepth(light, time, true);
     if (!map) return;
 
     driver_->setRenderTarget(postEffects_.empty() ? outputTarget : sceneTarget_, true, true,
                              clearColour_);
+    // Solid receivers are drawn lit in one pass below; the scene manager
+    // draws everything else. (Drawn after it, they cover a transparent node
+    // in front of them; the shell's scene has none.)
+    litNodes_.clear();
+    for (const SShadowNode& n : shadowNodes_)
+        if (drawnLit(n)) litNodes_.push_back(n.node);
+    for (scene::ISceneNode* node : litNodes_) node->setVisible(false);
     sceneManager_->drawAll();
+    for (scene::ISceneNode* node : litNodes_) node->setVisible(true);
 
     scene::ICameraSceneNode* camera = sceneManager_->getActiveCamera();
     driver_->setTransform(video::ETS_VIEW, camera->getViewMatrix());
     driver_->setTransform(video::ETS_PROJECTION, camera->getProjectionMatrix());
     setShadowConstants(light, true);
+    drawLitReceivers(map);
     multiplyReceivers(map);
 }
 

@@ -28,6 +28,11 @@ const char* const kMaterialSlotNames[kMaterialSlotCount] = {
     "shadowMultiplyMaterials[3]",
     "shadowMultiplyMaterials[4]",
     "glowCompositeMaterial",
+    "shadowLitMaterials[0]",
+    "shadowLitMaterials[1]",
+    "shadowLitMaterials[2]",
+    "shadowLitMaterials[3]",
+    "shadowLitMaterials[4]",
 };
 
 std::vector<MaterialRecipe> materialRecipes(const MaterialOptions& options) {
@@ -35,8 +40,8 @@ std::vector<MaterialRecipe> materialRecipes(const MaterialOptions& options) {
     std::vector<MaterialRecipe> recipes;
     std::vector<std::pair<std::string, std::string>> defines;
     auto add = [&](MaterialSlot slot, ShaderText vertex, ShaderText pixel, bool newest,
-                   E_MATERIAL_TYPE base, MaterialCallback callback) {
-        recipes.push_back({slot, vertex, pixel, defines, newest, base, callback});
+                   E_MATERIAL_TYPE base, MaterialCallback callback, s32 userData = 0) {
+        recipes.push_back({slot, vertex, pixel, defines, newest, base, callback, userData});
     };
 
     // The depth vertex shader serves the depth and the white-wash materials.
@@ -69,8 +74,10 @@ std::vector<MaterialRecipe> materialRecipes(const MaterialOptions& options) {
     const MaterialCallback quad = MaterialCallback::ScreenQuad;
     add(kLightModulateSlot, ShaderText::ScreenQuadVertex, ShaderText::LightModulatePixel, true,
         video::EMT_SOLID, quad);
+    // The engine's blend material: the frame sets it to add (one, one), so
+    // lights and ambient add up as the single-light passes add them.
     add(kAccumulateSlot, ShaderText::ScreenQuadVertex, ShaderText::CopyPixel, true,
-        video::EMT_TRANSPARENT_ADD_COLOR, quad);
+        video::EMT_ONETEXTURE_BLEND, quad);
     add(kBlurHSlot, ShaderText::ScreenQuadVertex, ShaderText::BlurPixel, true,
         video::EMT_SOLID, quad);
     const auto blurDefines = defines;
@@ -89,6 +96,16 @@ std::vector<MaterialRecipe> materialRecipes(const MaterialOptions& options) {
     defines = blurDefines;
     add(kGlowCompositeSlot, ShaderText::ScreenQuadVertex, ShaderText::GlowCompositePixel, true,
         video::EMT_SOLID, quad);
+
+    // With one light, solid receivers are drawn once, lit, instead of drawn
+    // and then multiplied.
+    for (int filter = 0; filter < kShadowFilterCount; ++filter) {
+        defines = shadowDefines;
+        defines.emplace_back("SAMPLE_AMOUNT", std::to_string(kShadowFilterSamples[filter]));
+        defines.emplace_back("LIT_SURFACE", "");
+        add(MaterialSlot(kShadowLitSlot0 + filter), ShaderText::ShadowVertex,
+            ShaderText::ShadowPixel, true, video::EMT_SOLID, MaterialCallback::Shadow, kLitSurface);
+    }
     return recipes;
 }
 

@@ -32,7 +32,8 @@ enum MaterialSlot : int {
     kBlurVSlot,
     kShadowMultiplySlot0,  // + filter, 5 slots
     kGlowCompositeSlot = kShadowMultiplySlot0 + 5,
-    kMaterialSlotCount
+    kShadowLitSlot0,  // + filter, 5 slots
+    kMaterialSlotCount = kShadowLitSlot0 + 5
 };
 // "depthMaterial", "shadowMaterials[2]", ...
 extern const char* const kMaterialSlotNames[kMaterialSlotCount];
@@ -46,7 +47,12 @@ struct MaterialRecipe {
     bool newestProfiles;  // shader model 3 where the driver has it, else 2
     irr::video::E_MATERIAL_TYPE base;
     MaterialCallback callback;
+    // Handed to the callback: kLitSurface for materials that draw the
+    // surface themselves (their samplers sit on other units).
+    irr::s32 userData = 0;
 };
+
+constexpr irr::s32 kLitSurface = 1;
 
 struct MaterialOptions {
     bool varianceShadows = false;

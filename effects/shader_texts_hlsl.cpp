@@ -59,7 +59,13 @@ VS_OUTPUT vertexMain(float3 Position : POSITION0, float2 TexCoords : TEXCOORD0,
 // The light pass; see the GLSL version for the receiver-plane bias. No
 // early return here: Direct3D 9 allows texture reads with derivatives only
 // outside divergent branches, so the outside case is chosen at the end.
-const char* const kShadowPixel = R"(sampler2D ShadowMapSampler : register(s0);
+const char* const kShadowPixel = R"(##ifdef LIT_SURFACE
+sampler2D ColorMapSampler : register(s0);
+sampler2D ShadowMapSampler : register(s1);
+float UseTexture;
+##else
+sampler2D ShadowMapSampler : register(s0);
+##endif
 float4 LightColour;
 float4 AmbientColour;
 
@@ -86,7 +92,12 @@ float testShadow(float2 smTexCoord, float realDistance) {
 }
 ##endif
 
+##ifdef LIT_SURFACE
+float4 pixelMain(float4 SMPos : TEXCOORD0, float4 MVar : TEXCOORD1, float2 TexCoords : TEXCOORD2,
+                 float4 VColour : COLOR0) : COLOR0{
+##else
 float4 pixelMain(float4 SMPos : TEXCOORD0, float4 MVar : TEXCOORD1) : COLOR0{
+##endif
 	float z = MVar.x;
 	float nDotL = MVar.y;
 	float texelStep = MVar.z;
@@ -123,7 +134,15 @@ float4 pixelMain(float4 SMPos : TEXCOORD0, float4 MVar : TEXCOORD1) : COLOR0{
 ##else
 	float4 light = LightColour * lightness * nDotL;
 ##endif
-	return inside && nDotL > 0.0 ? AmbientColour + light : AmbientColour;
+	float4 lit = inside && nDotL > 0.0 ? AmbientColour + light : AmbientColour;
+##ifdef LIT_SURFACE
+	float4 surface = VColour;
+	if (UseTexture > 0.5)
+		surface *= tex2D(ColorMapSampler, TexCoords);
+	return surface * min(lit, float4(1.0, 1.0, 1.0, 1.0));
+##else
+	return float4(lit.rgb, 1.0);
+##endif
 }
 )";
 
@@ -131,6 +150,7 @@ float4 pixelMain(float4 SMPos : TEXCOORD0, float4 MVar : TEXCOORD1) : COLOR0{
 // Direct3D textures start at the top; the normal is used as it comes.
 const char* const kShadowVertex = R"(float4x4 mWorldViewProj;
 float4x4 mWorldViewProj2;
+float4x4 mTexture;
 float3 LightPos;
 float MaxD;
 float MAPRES;
@@ -140,10 +160,11 @@ struct VS_OUTPUT {
 	float4 ShadowMapSamplingPos : TEXCOORD0;
 	float4 MVar : TEXCOORD1;
 	float2 TexCoords : TEXCOORD2;
+	float4 VColour : COLOR0;
 };
 
 VS_OUTPUT vertexMain(float3 Position : POSITION0, float2 TexCoords : TEXCOORD0,
-                     float3 Normal : NORMAL) {
+                     float3 Normal : NORMAL, float4 VColour : COLOR0) {
 	VS_OUTPUT OUT;
 	float4 pos = float4(Position.x, Position.y, Position.z, 1.0);
 	OUT.Position = mul(pos, mWorldViewProj);
@@ -152,7 +173,10 @@ VS_OUTPUT vertexMain(float3 Position : POSITION0, float2 TexCoords : TEXCOORD0,
 	OUT.ShadowMapSamplingPos = s;
 	float3 lightDir = normalize(LightPos - Position);
 	OUT.MVar = float4(s.z, dot(Normal, lightDir), 1.0 / MAPRES, MaxD);
-	OUT.TexCoords = TexCoords;
+	// The surface's texture transform (turns a 2-D texture coordinate as
+	// (u, v, 1)), as the fixed pipeline would apply it.
+	OUT.TexCoords = mul(float4(TexCoords, 1.0, 0.0), mTexture).xy;
+	OUT.VColour = VColour;
 	return OUT;
 }
 )";

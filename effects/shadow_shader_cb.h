@@ -27,6 +27,10 @@ public:
     irr::core::vector3df lightPosition;
     irr::f32 farDistance = 1.0f;
     irr::f32 mapResolution = 1.0f;
+    // For the surface a lit material draws: whether it has a texture, and
+    // the texture transform its material gives (set before each buffer).
+    bool useTexture = false;
+    irr::core::matrix4 textureMatrix;
 };
 
 }  // namespace cubalorn

@@ -180,5 +180,101 @@ TEST_F(EffectsLookTest, LightBackgroundsAndMidTonesDoNotGlow) {
     EXPECT_NEAR(plain.mean(20, 20, 1).r, 200, 1);
 }
 
+TEST_F(EffectsLookTest, OneLightDrawnLitMultipliedOrAccumulatedGivesOnePicture) {
+    // A textured floor (the voxel texture, turned by a texture matrix as the
+    // shell turns it) and a pillar. The single light draws solid receivers
+    // lit in one pass; a receiver with a child is multiplied into the drawn
+    // scene instead; a second, black light sends both through the
+    // accumulation of lights. All three must show the same picture.
+    struct Case {
+        const char* name;
+        bool childOnFloor, secondLight;
+    };
+    const Case cases[] = {
+        {"paths_lit", false, false},
+        {"paths_multiplied", true, false},
+        {"paths_accumulated", false, true},
+    };
+    std::vector<Capture> frames;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        window_->clearScene();
+        PillarScene s = buildPillarScene();
+        s.floor->setMaterialTexture(0, window_->driver()->getTexture("media/voxeltexture.bmp"));
+        core::matrix4& t = s.floor->getMaterial(0).getTextureMatrix(0);
+        t.setRotationRadians(core::vector3df(0, 0, core::PI / 2));
+        t.setTextureTranslate(0.25f, 0.5f);
+        if (c.childOnFloor) window_->scene()->addEmptySceneNode(s.floor);
+        auto handler = makeHandler();
+        handler->registerShadowNode(s.floor, ShadowFilter::Filter4, ShadowRole::CastAndReceive);
+        handler->registerShadowNode(s.pillar, ShadowFilter::Filter4, ShadowRole::CastAndReceive);
+        handler->addLight(shellLight(kLightPosition, {0, 0, 0}));
+        if (c.secondLight) {
+            SShadowLight dark = shellLight({50, 80, 50}, {0, 0, 0});
+            dark.colour = video::SColorf(0, 0, 0, 0);
+            handler->addLight(dark);
+        }
+        frames.push_back(window_->render(handler.get(), c.name));
+        const double shadowed = frames.back().mean(s.shadowed.X, s.shadowed.Y).luminance();
+        const double lit = frames.back().mean(s.lit.X, s.lit.Y).luminance();
+        EXPECT_LT(shadowed, 0.6 * lit) << "the pillar's shadow";
+    }
+    for (size_t k = 1; k < frames.size(); ++k) {
+        SCOPED_TRACE(cases[k].name);
+        int differing = 0;
+        for (int y = 0; y < frames[0].height(); y += 4)
+            for (int x = 0; x < frames[0].width(); x += 4) {
+                const Rgb a = frames[0].mean(x, y, 0), b = frames[k].mean(x, y, 0);
+                if (std::fabs(a.r - b.r) > 3 || std::fabs(a.g - b.g) > 3 || std::fabs(a.b - b.b) > 3)
+                    ++differing;
+            }
+        // Edges of the filtered texture may round differently; nothing more.
+        EXPECT_LT(differing, frames[0].width() * frames[0].height() / 16 / 100)
+            << differing << " of the sampled pixels differ";
+    }
+}
+
+TEST_F(EffectsLookTest, TheShadowMapFollowsACasterRefilledInPlaceOrMoved) {
+    // The single light keeps its shadow map while nothing changes; a mesh
+    // buffer filled again (and marked dirty, as the engine asks) or a node
+    // moved must give new shadows at once.
+    PillarScene s = buildPillarScene();
+    auto handler = makeHandler();
+    handler->registerShadowNode(s.floor, ShadowFilter::Filter1, ShadowRole::CastAndReceive);
+    handler->registerShadowNode(s.pillar, ShadowFilter::Filter1, ShadowRole::CastAndReceive);
+    SShadowLight light = shellLight(kLightPosition, {0, 0, 0});
+    light.fitToScene = true;
+    handler->addLight(light);
+
+    const Capture first = window_->render(handler.get(), "cache_first");
+    const Capture again = window_->render(handler.get(), "cache_again");
+    const double lit = first.mean(s.lit.X, s.lit.Y).luminance();
+    EXPECT_LT(first.mean(s.shadowed.X, s.shadowed.Y).luminance(), 0.6 * lit);
+    EXPECT_NEAR(again.mean(s.shadowed.X, s.shadowed.Y).luminance(),
+                first.mean(s.shadowed.X, s.shadowed.Y).luminance(), 1.0);
+
+    // Squash the pillar to a quarter of its height in its own buffer.
+    scene::IMeshBuffer* buffer = s.pillar->getMesh()->getMeshBuffer(0);
+    video::S3DVertex* v = static_cast<video::S3DVertex*>(buffer->getVertices());
+    for (u32 i = 0; i < buffer->getVertexCount(); ++i) v[i].Pos.Y *= 0.25f;
+    buffer->recalculateBoundingBox();
+    buffer->setDirty();
+    s.pillar->setPosition(core::vector3df(0, 5, 0));
+    const Capture squashed = window_->render(handler.get(), "cache_squashed");
+    EXPECT_GT(squashed.mean(s.shadowed.X, s.shadowed.Y).luminance(), 0.85 * lit)
+        << "the far end of the old shadow is lit";
+
+    // Back to its height it shades the point again; moved far aside, not.
+    for (u32 i = 0; i < buffer->getVertexCount(); ++i) v[i].Pos.Y *= 4.0f;
+    buffer->recalculateBoundingBox();
+    buffer->setDirty();
+    s.pillar->setPosition(core::vector3df(0, 20, 0));
+    EXPECT_LT(window_->render(handler.get(), "cache_back").mean(s.shadowed.X, s.shadowed.Y).luminance(),
+              0.6 * lit);
+    s.pillar->setPosition(core::vector3df(-90, 20, 90));
+    EXPECT_GT(window_->render(handler.get(), "cache_moved").mean(s.shadowed.X, s.shadowed.Y).luminance(),
+              0.85 * lit);
+}
+
 }  // namespace
 }  // namespace cubalorn::testing
