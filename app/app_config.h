@@ -14,8 +14,8 @@ namespace defaults {
 constexpr int kWindowWidth = 1024;
 constexpr int kWindowHeight = 768;
 constexpr int kBitsPerPixel = 32;
-constexpr std::array<int, 3> kAmbient{112, 114, 124};
-constexpr std::array<float, 3> kLightColour{240.0f, 236.0f, 224.0f};
+constexpr std::array<int, 3> kAmbient{110, 112, 122};
+constexpr std::array<float, 3> kLightColour{150.0f, 146.0f, 134.0f};
 constexpr int kShadowMapFilter = 1;
 }  // namespace defaults
 

@@ -127,6 +127,8 @@ private:
     // multiplying the drawn scene by ambient plus light.
     bool drawnLit(const SShadowNode& n) const;
     void drawLitReceivers(irr::video::ITexture* map);
+    // The visible nodes below `node`, animated and drawn, depth first.
+    void drawChildren(irr::scene::ISceneNode* node, irr::u32 time);
     void multiplyReceivers(irr::video::ITexture* map);
     void renderSingleLight(irr::video::ITexture* outputTarget, irr::u32 time);
     void useFallbackMaterials();

@@ -213,12 +213,9 @@ scene::IMeshSceneNode* EffectHandler::meshNode(scene::ISceneNode* node) {
 }
 
 bool EffectHandler::drawnLit(const SShadowNode& n) const {
-    // Only what the lit material draws the same way: solid, unlit by the
-    // engine, a mesh with nothing hanging from it (hiding it from the scene
-    // manager would hide its children too).
-    if (!receivesShadow(n.role) || !drawable(n.node) || !meshNode(n.node) ||
-        !n.node->getChildren().empty())
-        return false;
+    // Only what the lit material draws the same way: a mesh, solid, unlit
+    // by the engine.
+    if (!receivesShadow(n.role) || !drawable(n.node) || !meshNode(n.node)) return false;
     for (u32 m = 0; m < n.node->getMaterialCount(); ++m) {
         const video::SMaterial& material = n.node->getMaterial(m);
         if (material.MaterialType != video::EMT_SOLID || material.Lighting) return false;
@@ -246,6 +243,15 @@ void EffectHandler::drawLitReceivers(video::ITexture* map) {
             driver_->setMaterial(material);
             driver_->drawMeshBuffer(mesh->getMeshBuffer(i));
         }
+    }
+}
+
+void EffectHandler::drawChildren(scene::ISceneNode* node, u32 time) {
+    for (scene::ISceneNode* child : node->getChildren()) {
+        if (!child->isVisible()) continue;
+        child->OnAnimate(time);
+        child->render();
+        drawChildren(child, time);
     }
 }
 
@@ -334,8 +340,10 @@ void EffectHandler::renderSingleLight(video::ITexture* outputTarget, u32 time) {
     driver_->setRenderTarget(postEffects_.empty() ? outputTarget : sceneTarget_, true, true,
                              clearColour_);
     // Solid receivers are drawn lit in one pass below; the scene manager
-    // draws everything else. (Drawn after it, they cover a transparent node
-    // in front of them; the shell's scene has none.)
+    // draws everything else. Hidden from it, their children are hidden too:
+    // those are drawn after them, with their solid materials. (Drawn after
+    // it, the receivers cover a transparent node in front of them; the
+    // shell's scene has none.)
     litNodes_.clear();
     for (const SShadowNode& n : shadowNodes_)
         if (drawnLit(n)) litNodes_.push_back(n.node);
@@ -348,6 +356,7 @@ void EffectHandler::renderSingleLight(video::ITexture* outputTarget, u32 time) {
     driver_->setTransform(video::ETS_PROJECTION, camera->getProjectionMatrix());
     setShadowConstants(light, true);
     drawLitReceivers(map);
+    for (scene::ISceneNode* node : litNodes_) drawChildren(node, time);
     multiplyReceivers(map);
 }
 
