@@ -46,18 +46,24 @@ Application* startedOn(const std::string& program) {
     return nullptr;
 }
 
-void frames(benchmark::State& state, const char* program, bool effects) {
+// What a frame draws: the effects over a still sculpture (the shadow map is
+// kept from frame to frame), the effects while the mesh changes every frame
+// (as in an animation: the map is drawn again each time), or the plain scene.
+enum Mode { kEffects, kEffectsChanging, kPlain };
+
+void frames(benchmark::State& state, const char* program, Mode mode) {
     Application* app = startedOn(program);
     if (app == nullptr) {
         state.SkipWithError("no window: run under an X display (scripts/bench.sh uses Xvfb)");
         return;
     }
     AppConfig config = app->config();
-    config.useEffects = effects;
+    config.useEffects = mode != kPlain;
     // The driver compiles shader variants on first use: keep that out.
     for (int k = 0; k < 3; ++k)
         drawFrame(app->context(), config, app->world()->palette, app->world()->random);
     for (auto _ : state) {
+        if (mode == kEffectsChanging) app->context().meshBuffer->setDirty();
         drawFrame(app->context(), config, app->world()->palette, app->world()->random);
         app->context().device->run();  // let the window system breathe, as the main loop does
     }
@@ -66,14 +72,18 @@ void frames(benchmark::State& state, const char* program, bool effects) {
     state.counters["vertices"] = double(app->context().extractedMesh.vertices.size());
 }
 
-#define FRAME_BENCH(name, file)                           \
-    BENCHMARK_CAPTURE(frames, name##_effects, file, true) \
-        ->Unit(benchmark::kMillisecond)                   \
-        ->MeasureProcessCPUTime()                         \
-        ->UseRealTime();                                  \
-    BENCHMARK_CAPTURE(frames, name##_plain, file, false)  \
-        ->Unit(benchmark::kMillisecond)                   \
-        ->MeasureProcessCPUTime()                         \
+#define FRAME_BENCH(name, file)                                           \
+    BENCHMARK_CAPTURE(frames, name##_effects, file, kEffects)             \
+        ->Unit(benchmark::kMillisecond)                                   \
+        ->MeasureProcessCPUTime()                                         \
+        ->UseRealTime();                                                  \
+    BENCHMARK_CAPTURE(frames, name##_effects_changing, file, kEffectsChanging) \
+        ->Unit(benchmark::kMillisecond)                                   \
+        ->MeasureProcessCPUTime()                                         \
+        ->UseRealTime();                                                  \
+    BENCHMARK_CAPTURE(frames, name##_plain, file, kPlain)                 \
+        ->Unit(benchmark::kMillisecond)                                   \
+        ->MeasureProcessCPUTime()                                         \
         ->UseRealTime()
 
 FRAME_BENCH(spiral, "examples/spiral.logo");
@@ -89,7 +99,7 @@ public:
         for (const Run& r : runs) {
             if (r.run_type != Run::RT_Iteration) continue;
             // Of repetitions the quickest counts: slower ones met other load.
-            Times& t = times_[r.run_name.function_name + "/" + r.run_name.args];
+            Times& t = times_[r.run_name.function_name];
             const double real = r.GetAdjustedRealTime(), cpu = r.GetAdjustedCPUTime();
             if (t.real == 0 || real < t.real) t.real = real;
             if (t.cpu == 0 || cpu < t.cpu) t.cpu = cpu;
@@ -99,14 +109,16 @@ public:
         ConsoleReporter::Finalize();
         std::printf("\nEffects on against off (goal: at most 3 times a plain frame):\n");
         for (const auto& [name, effects] : times_) {
-            const size_t at = name.rfind("_effects");
+            const size_t at = name.find("_effects");
             if (at == std::string::npos) continue;
             const std::string example = name.substr(0, at);
-            auto plain = times_.find(example + "_plain" + name.substr(at + 8));
+            auto plain = times_.find(example + "_plain");
             if (plain == times_.end()) continue;
-            std::printf("  %-18s %5.1f fps on, %5.1f fps off: %.2f times by wall time, "
+            const bool changing = name.find("_changing") != std::string::npos;
+            std::printf("  %-8s %-15s %5.1f fps on, %5.1f fps off: %.2f times by wall time, "
                         "%.2f by process CPU time\n",
-                        example.substr(example.find('/') + 1).c_str(), 1e3 / effects.real,
+                        example.substr(example.find('/') + 1).c_str(),
+                        changing ? "(mesh changing)" : "(still)", 1e3 / effects.real,
                         1e3 / plain->second.real, effects.real / plain->second.real,
                         effects.cpu / plain->second.cpu);
         }
