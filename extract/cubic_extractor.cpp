@@ -263,14 +263,20 @@ void CubicExtractor::scan(int32_t x0, int32_t y0, int32_t z0, int32_t x1, int32_
                         for (int k = 0; k < 9; ++k) mask |= uint32_t(words[k] >> i & 1) << k;
                         return kOcclusionByA.packed[mask];
                     };
+                    const uint64_t* zero = zeroRow_.data();
                     auto yFace = [&](int64_t b, int k) -> uint8_t {
                         if (!occluding) return 0;
+                        // Open air all round, the usual case on a surface.
+                        if (around[0][k] == zero && around[1][k] == zero && around[2][k] == zero)
+                            return 0;
                         return kOcclusionByC.packed[threeBits(around[0][k], b) |
                                                     threeBits(around[1][k], b) << 3 |
                                                     threeBits(around[2][k], b) << 6];
                     };
                     auto zFace = [&](int64_t b, int l) -> uint8_t {
                         if (!occluding) return 0;
+                        if (around[l][0] == zero && around[l][1] == zero && around[l][2] == zero)
+                            return 0;
                         return kOcclusionByC.packed[threeBits(around[l][0], b) |
                                                     threeBits(around[l][1], b) << 3 |
                                                     threeBits(around[l][2], b) << 6];
