@@ -185,6 +185,8 @@ int run(const Options& options) {
         request.width = options.width;
         request.height = options.height;
         request.programSettings = programMode ? &settings : nullptr;
+        request.view = options.view;
+        request.ambientOcclusion = options.ambientOcclusion;
         stage = WindowStage::open(request, out, error);
         if (!stage) {
             out.flush();
@@ -254,6 +256,14 @@ int run(const Options& options) {
         runProgram(interpreter, out, text, options.maxResumes, onPass);
     else
         runConsole(interpreter, out, onPass);
+    if (stage && presented && options.turntable > 0) {
+        std::string errors;
+        if (!stage->drawTurntable(options.turntable, options.pngPath, errors)) {
+            out.flush();
+            std::fputs(errors.c_str(), stderr);
+            picturesWritten = false;
+        }
+    }
     if (options.meshReport) reportMeshes(*volume, out);
     out.flush();
     if (interpreter.budgetExceeded()) {
