@@ -26,7 +26,7 @@ void addShadowLightAndPasses(EffectHandler& effects, const AppConfig& config,
             ShadowRole::CastAndReceive);
     for (const std::string& file :
          postEffectFiles(config.blur, shaderExtension(driver.getDriverType())))
-        effects.addPostEffectFile(file);
+        effects.addPostEffectFile(config.shaderRoot + file);
     effects.addLight(SShadowLight(1024, {0, 0, 0}, {0, 0, 0}, shadowLightColour(config.lightColour),
                                   1.0f, 282.0f, 149.99f * irr::core::DEGTORAD, false));
     SShadowLight& shadowLight = effects.light(0);

@@ -82,6 +82,7 @@ void Interpreter::countSteps(uint64_t n) {
 void Interpreter::pollStopSignal() {
     if (!stopSignal_->stopRequested()) return;
     ++interruptions_;
+    lastStop_ = {program(), position()};
     reportError("interrupted, line stopped");
     abandonLine();
 }
@@ -93,6 +94,7 @@ bool Interpreter::deadlinePassed() const {
 void Interpreter::budgetExhausted() {
     if (!budgetExceeded_) {
         budgetExceeded_ = true;
+        lastStop_ = {program(), position()};
         if (budget_.maxSteps != 0 && steps_ > budget_.maxSteps)
             reportError("step limit of " + std::to_string(budget_.maxSteps) +
                         " reached, program stopped");

@@ -45,6 +45,9 @@ bool OwnDisplay::start(int width, int height, std::string& error) {
     }
     if (pid == 0) {
         close(fds[0]);
+        // A group of its own: Ctrl+C on the terminal stops the program, and
+        // the server must live on to draw the pictures of what it made.
+        setpgid(0, 0);
         // The server's chatter is not ours to show.
         const int null = open("/dev/null", O_WRONLY);
         if (null >= 0) {

@@ -14,6 +14,7 @@
 #include "voxel/region.h"
 
 namespace cubalorn {
+class ResourceFolders;
 class VoxelVolume;
 struct World;
 }  // namespace cubalorn
@@ -26,6 +27,9 @@ public:
         int width = 0;  // 0: the configured window size
         int height = 0;
         const ProgramSettings* programSettings = nullptr;  // a program file's, if any
+        // Where configwindows.xml.txt, media/ and shaders/ are looked for;
+        // null: the working folder only.
+        const ResourceFolders* resources = nullptr;
     };
 
     // Reads configwindows.xml.txt, starts an X server of its own when there
