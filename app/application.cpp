@@ -75,7 +75,8 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
     if (reading != nullptr && options_.resources == nullptr) {
         readConfiguration(*reading->getFileSystem(), config_);
     } else if (reading != nullptr) {
-        const std::string path = WindowResources(*options_.resources, "cubalorn", stderr).configuration();
+        const std::string path =
+            WindowResources(*options_.resources, "cubalorn", stderr).configuration();
         if (!path.empty()) readConfiguration(*reading->getFileSystem(), config_, path.c_str());
     }
     out_.print("maxx %i \n", config_.volumeMax[0]);
@@ -86,7 +87,8 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
 
     if (!openWindow()) return false;
     if (options_.resources != nullptr)
-        WindowResources(*options_.resources, "cubalorn", stderr).useMedia(*context_.driver, config_);
+        WindowResources(*options_.resources, "cubalorn", stderr)
+            .useMedia(*context_.driver, config_);
     if (!createVolume()) return false;
     runProgramFileFirstTime();
     presentFirstMesh();

@@ -67,7 +67,8 @@ bool parseCommandLine(const std::vector<std::string>& argv, CommandLine& command
         }
         const OptionRow* row = findOption(name);
         if (row == nullptr) {
-            error = "unknown option " + name + " (a program file whose name starts with - goes after --)";
+            error = "unknown option " + name +
+                    " (a program file whose name starts with - goes after --)";
             return false;
         }
         if (row->valueName != nullptr && !valueGiven) {

@@ -32,7 +32,8 @@ public:
     // Confined to `workingFolder` and below; reading also reaches the
     // resource folders of `resources` other than the working folder, and a
     // relative name missing from the working folder is looked for there.
-    static PathPolicy confinedTo(const std::string& workingFolder, const ResourceFolders& resources);
+    static PathPolicy confinedTo(const std::string& workingFolder,
+                                 const ResourceFolders& resources);
     // The same with explicit places (tests): `readFolders` may be read,
     // `fallbackPlaces` are searched for relative names read.
     static PathPolicy confinedTo(const std::string& workingFolder,

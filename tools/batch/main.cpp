@@ -365,6 +365,7 @@ int main(int argc, char** argv) {
     // A file size limit then fails the write with a message instead of
     // killing the process halfway through an export.
     std::signal(SIGXFSZ, SIG_IGN);
+    holdInterrupts();
     int status = 1;
     cubalorn::runWithLargeStack([&] { status = run(options); });
     return status;

@@ -75,7 +75,8 @@ bool setResumeCap(Options& o, const char* option, const std::string& value, std:
         return true;
     }
     if (parseCount(value, o.maxResumes)) return true;
-    error = std::string(option) + " needs a whole number of 0 or more, or none, not '" + value + "'";
+    error =
+        std::string(option) + " needs a whole number of 0 or more, or none, not '" + value + "'";
     return false;
 }
 
@@ -255,8 +256,10 @@ std::string usageText() {
         if (row.shortName) left += std::string(row.shortName) + ", ";
         left += row.name;
         if (row.valueName) left += std::string(" ") + row.valueName;
-        if (left.size() < 24) left.resize(24, ' ');
-        else left += "  ";
+        if (left.size() < 24)
+            left.resize(24, ' ');
+        else
+            left += "  ";
         text += left + row.help + "\n";
     }
     text +=

@@ -85,9 +85,8 @@ bool canWrite(const std::string& path, std::string& error) {
         target = resolved;
     }
     if (::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        error = describe(
-            path,
-            S_ISDIR(info.st_mode) ? "it is a directory" : "it exists and is not a regular file");
+        error = describe(path, S_ISDIR(info.st_mode) ? "it is a directory"
+                                                     : "it exists and is not a regular file");
         return false;
     }
     // The writers make a temporary file beside the target and rename it:

@@ -1,7 +1,10 @@
 #include "run_control.h"
 
+#include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 
 namespace cubalorn::batch {
@@ -12,9 +15,26 @@ volatile std::sig_atomic_t interruptFlag = 0;
 
 void onInterrupt(int) {
     interruptFlag = 1;
+    // A read of standard input that is about to start (the flag was just
+    // looked at) would wait for ever: from now on it reads an empty file.
+    // One that waits already returns, interrupted.
+    const int saved = errno;
+    const int empty = ::open("/dev/null", O_RDONLY);
+    if (empty >= 0) {
+        ::dup2(empty, STDIN_FILENO);
+        ::close(empty);
+    }
+    errno = saved;
 }
 
 }  // namespace
+
+void holdInterrupts() {
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &interrupt, nullptr);
+}
 
 void catchInterrupts() {
     struct sigaction action {};
@@ -24,6 +44,11 @@ void catchInterrupts() {
     // SA_RESETHAND: a second Ctrl+C ends the process as usual.
     action.sa_flags = SA_RESETHAND;
     sigaction(SIGINT, &action, nullptr);
+    // Only this thread takes it: the interrupted read must be this thread's.
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    pthread_sigmask(SIG_UNBLOCK, &interrupt, nullptr);
 }
 
 bool interruptRequested() {
@@ -77,6 +102,8 @@ void BatchOutput::diagnostic(std::string_view text) {
 }
 
 bool RunWatch::stopRequested() {
+    // What a long run printed reaches a pipe while it runs, not only at its end.
+    std::fflush(stdout);
     progress_.update(interpreter_.stepsTaken(), resumes_);
     return interruptRequested();
 }

@@ -15,9 +15,13 @@
 
 namespace cubalorn::batch {
 
-// From now on the first SIGINT asks the running program to stop (the
-// interpreter sees it within a few thousand steps, and a blocked read of
-// standard input returns); a second one ends the process at once.
+// Called first thing in main: SIGINT waits (blocked) in this thread and in
+// every thread started from it, so that it reaches the thread that runs
+// the program once that one catches it.
+void holdInterrupts();
+// From now on the first SIGINT to the calling thread asks the running
+// program to stop (the interpreter sees it within a few thousand steps, and
+// a read of standard input returns); a second one ends the process at once.
 void catchInterrupts();
 bool interruptRequested();
 
