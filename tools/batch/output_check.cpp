@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "export/mesh_formats.h"
+#include "export/atomic_file.h"
 #include "export/numbered_path.h"
 
 namespace cubalorn::batch {
@@ -53,13 +53,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 std::vector<OutputFile> requestedOutputs(const Options& options) {
     std::vector<OutputFile> outputs;
-    if (!options.objPath.empty()) {
-        outputs.push_back({"--obj (material library)", exporter::mtlPathFor(options.objPath)});
-        outputs.push_back({"--obj", options.objPath});
-    }
-    if (!options.plyPath.empty()) outputs.push_back({"--ply", options.plyPath});
-    if (!options.stlPath.empty()) outputs.push_back({"--stl", options.stlPath});
-    if (!options.voxPath.empty()) outputs.push_back({"--vox", options.voxPath});
+    for (const auto& [option, path] : options.exportFiles()) outputs.push_back({option, path});
     if (!options.pngPath.empty()) {
         outputs.push_back({"--png", options.pngPath});
         // The first numbered picture stands for the series: same folder.
@@ -70,36 +64,15 @@ std::vector<OutputFile> requestedOutputs(const Options& options) {
 }
 
 bool canWrite(const std::string& path, std::string& error) {
-    if (path.empty() || path.back() == '/') {
-        error = describe(path, "the name is a directory, not a file");
-        return false;
-    }
-    std::string target = path;
-    struct stat info;
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        char resolved[PATH_MAX];
-        if (!::realpath(path.c_str(), resolved)) {
-            error = describe(path, "the symbolic link leads nowhere", errno);
-            return false;
-        }
-        target = resolved;
-    }
-    if (::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        error = describe(path, S_ISDIR(info.st_mode) ? "it is a directory"
-                                                     : "it exists and is not a regular file");
-        return false;
-    }
-    // The writers make a temporary file beside the target and rename it:
-    // make (and remove) one now to know that this will work.
-    const std::string folder = folderOf(target);
+    if (!exporter::checkWritable(path, error)) return false;
+    // A folder may look writable and still take no file (a read-only or
+    // special file system, even for root): make (and remove) one now, as
+    // the writers will beside the target.
+    const std::string folder = folderOf(resolvedTarget(path));
     std::string pattern = folder + "/.cubalorn-check-XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
-        const int e = errno;
-        if (e == ENOENT || e == ENOTDIR)
-            error = describe(path, "the directory '" + folder + "' does not exist");
-        else
-            error = describe(path, "cannot create a file in its directory", e);
+        error = describe(path, "cannot create a file in its directory", errno);
         return false;
     }
     ::close(fd);

@@ -16,13 +16,13 @@ struct OutputFile {
     std::string path;
 };
 
-// Every file the options ask for, in the order they are written. An option
-// that writes a file adds its row here.
+// Every file the options ask for: the exports (Options::exportFiles) and
+// the pictures.
 std::vector<OutputFile> requestedOutputs(const Options& options);
 
-// Whether a file could be made or replaced at `path` now: its folder exists
-// and takes a new file, and the path is not a folder or a device. On failure
-// `error` says why, in the words the writers use.
+// Whether a file could be made or replaced at `path` now: the writers'
+// own check, and a file made and removed in its folder. On failure `error`
+// says why, in the words the writers use.
 bool canWrite(const std::string& path, std::string& error);
 
 // Writes one line per problem to `errors`; false when there is any.
