@@ -129,7 +129,9 @@ TEST_P(Limits, EndTheRunAndStillWriteTheOutputs) {
     EXPECT_EQ(fileOrMissing(vox).substr(0, 4), "VOX ");
 }
 
-const char* const kAnimation = "make \"i 0\n#frame \"i = :i + 1 refreshall jump \"frame\n";
+// One voxel first: an empty volume would add a warning to the exports.
+const char* const kAnimation =
+    "setvoxel make \"i 0\n#frame \"i = :i + 1 refreshall jump \"frame\n";
 
 const LimitCase kLimits[] = {
     {"StepBudget", kEndless, "--max-steps 1000", 3,
@@ -138,7 +140,7 @@ const LimitCase kLimits[] = {
     {"Clock", kEndless, "--max-seconds 0.2", 3,
      "cubalorn-batch: program stopped by --max-seconds 0.2 at line 4 of PROGRAM; the outputs are "
      "written from the volume as it stands\n"},
-    {"StopInsideAProcedureNamesItsLine", "go \"spin\nto \"spin\n#again\njump \"again\nend\n",
+    {"StopInsideAProcedureNamesItsLine", "setvoxel go \"spin\nto \"spin\n#again\njump \"again\nend\n",
      "--max-steps 500", 3,
      "cubalorn-batch: program stopped by --max-steps 500 at line 4 of PROGRAM; the outputs are "
      "written from the volume as it stands\n"},
