@@ -1,5 +1,6 @@
 // The confinement of the file commands against a real folder tree with
-// links pointing in, out and nowhere.
+// links pointing in, out and nowhere: the policy's decisions, and what the
+// commands print when it refuses.
 
 #include "interp/path_policy.h"
 
@@ -7,11 +8,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 
+#include "interp/interpreter.h"
+#include "interp/recording_host.h"
 #include "interp/resource_folders.h"
+#include "voxel/volume.h"
+#include "voxel/world.h"
 
 namespace cubalorn {
 namespace {
@@ -159,6 +166,77 @@ TEST_F(Tree, ResourcesAreFoundInOrderAndNamedWhenMissing) {
     EXPECT_EQ(folders.describeMissing("none.txt"), "none.txt was not found in " + scratch +
                                                        "/work, " + scratch + "/share, " + scratch +
                                                        "/outside");
+}
+
+// A confined interpreter: each file command refuses with the open error on
+// standard output and the reason on the diagnostics channel, and opens what
+// the policy resolved.
+class Commands : public Tree {
+protected:
+    Commands() : volume(Region{{0, 0, 0}, {20, 20, 20}}, 32), world(volume) {
+        interpreter.setPathPolicy(&confined);
+    }
+    std::string run(const std::string& line) {
+        interpreter.assignProgram(expand(line, scratch));
+        interpreter.lineFinished = false;
+        interpreter.runLine();
+        return out.text();
+    }
+    PathPolicy confined = policy();
+    StringOutput out;
+    RecordingHost host;
+    VoxelVolume volume;
+    World world;
+    Interpreter interpreter{world, host, out};
+};
+
+TEST_F(Commands, RefuseWithTheOpenErrorAndSayWhy) {
+    const struct {
+        std::string line, name, diagnostic;
+    } cases[] = {
+        {"openfile \"out/secret.txt \"w", "out/secret.txt",
+         "OPENFILE: out/secret.txt was not opened: a symbolic link in it leads out of the working "
+         "folder S/work, to S/outside/secret.txt"},
+        {"loadcsv \"S/outside/secret.txt 0", "S/outside/secret.txt",
+         "LOADCSV: S/outside/secret.txt was not opened: it is outside the working folder S/work"},
+        {"getfont \"../outside/font.bmp", "../outside/font.bmp",
+         "GETFONT: ../outside/font.bmp was not opened: its .. leads out"},
+        {"gettexture \"/etc/hostname 1 2 3 4", "/etc/hostname",
+         "GETTEXTURE: /etc/hostname was not opened: it is outside"},
+        // Standard output shows the name as written, as every message does;
+        // the diagnostic shows the escape, not its effect on a terminal.
+        {"openfile \"x\x1bz \"w", "x\x1bz",
+         "OPENFILE: x\\x1Bz was not opened: its name holds control characters"},
+    };
+    for (const auto& c : cases) {
+        out.clear();
+        EXPECT_EQ(run(c.line), "ERROR - could not open file " + expand(c.name, scratch) + "\n");
+        const std::string start = expand(c.diagnostic, scratch);
+        EXPECT_EQ(out.diagnostics().substr(0, start.size()), start) << out.diagnostics();
+        const std::string lift = " (--allow-any-path lets a program open any file)\n";
+        EXPECT_EQ(std::count(out.diagnostics().begin(), out.diagnostics().end(), '\n'), 1);
+        EXPECT_EQ(out.diagnostics().substr(out.diagnostics().size() - lift.size()), lift);
+    }
+    EXPECT_TRUE(host.fonts.empty());
+    EXPECT_TRUE(host.textures.empty());
+    std::ifstream secret(scratch + "/outside/secret.txt");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(secret), {}), "x");
+}
+
+TEST_F(Commands, OpenWhatThePolicyResolved) {
+    EXPECT_EQ(run("openfile \"made.txt \"w writelinefile \"kept closefile getfont "
+                  "\"media/font.bmp gettexture \"in/inner.txt 1 2 3 4"),
+              "getfont media/font\n");
+    EXPECT_EQ(out.diagnostics(), "");
+    std::ifstream made(scratch + "/work/made.txt");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(made), {}), "kept\n");
+    std::remove((scratch + "/work/made.txt").c_str());
+    // Named as the program wrote it, read from where it is installed.
+    ASSERT_EQ(host.fonts.size(), 1u);
+    EXPECT_EQ(host.fonts[0].name, "media/font");
+    EXPECT_EQ(host.fonts[0].path, scratch + "/share/media/font.bmp");
+    ASSERT_EQ(host.textures.size(), 1u);
+    EXPECT_EQ(host.textures[0].path, scratch + "/work/sub/inner.txt");
 }
 
 }  // namespace
