@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace cubalorn {
 
@@ -38,6 +39,9 @@ struct AppConfig {
     std::array<float, 3> cameraPosition{0, 0, 0};
     std::array<float, 3> cameraTarget{0, 0, 0};
     bool showCameraPosition = false;
+    // Put before "shaders/..." when the shaders are read: empty for the
+    // working folder, else the installed place that has them, with its '/'.
+    std::string shaderRoot;
 };
 
 // The effect handler knows filters 0 to 4; anything outside 0..3 asks for the

@@ -32,7 +32,7 @@ void addShadowLightAndPasses(EffectHandler& effects, const AppConfig& config,
     // where it is cheap and where a dense kernel is wide on screen.
     for (const std::string& file :
          postEffectFiles(config.blur, shaderExtension(driver.getDriverType())))
-        effects.addPostEffectFile(file, nullptr, postPassDownscale(file));
+        effects.addPostEffectFile(config.shaderRoot + file, nullptr, postPassDownscale(file));
     effects.addLight(SShadowLight(kShadowMapResolution, {0, 0, 0}, {0, 0, 0}, shadowLightColour(config.lightColour),
                                   1.0f, 282.0f, 149.99f * irr::core::DEGTORAD, false));
     SShadowLight& shadowLight = effects.light(0);

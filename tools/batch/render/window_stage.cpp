@@ -15,6 +15,7 @@
 #include "app/effects_setup.h"
 #include "app/frame.h"
 #include "app/mesh_presentation.h"
+#include "app/resources.h"
 #include "app/scene_setup.h"
 #include "app/window_host.h"
 #include "effects/effect_handler.h"
@@ -174,7 +175,13 @@ std::unique_ptr<WindowStage> WindowStage::open(const Request& request, Output& o
     if (irr::IrrlichtDevice* reading =
             irr::createDevice(irr::video::EDT_NULL, irr::core::dimension2du(640, 480), 16, false,
                               false, false, &impl->log)) {
-        readConfiguration(*reading->getFileSystem(), config);
+        if (request.resources == nullptr) {
+            readConfiguration(*reading->getFileSystem(), config);
+        } else {
+            const std::string path =
+                WindowResources(*request.resources, "cubalorn-batch", stderr).configuration();
+            if (!path.empty()) readConfiguration(*reading->getFileSystem(), config, path.c_str());
+        }
         reading->drop();
     }
     if (request.width > 0) {
@@ -217,6 +224,9 @@ std::unique_ptr<WindowStage> WindowStage::open(const Request& request, Output& o
         return nullptr;
     }
 
+    if (request.resources != nullptr)
+        WindowResources(*request.resources, "cubalorn-batch", stderr)
+            .useMedia(*context.driver, config);
     impl->effectHandler = std::make_unique<EffectHandler>(&device, screen, false, false, false);
     context.effectHandler = impl->effectHandler.get();
     applyEffectColours(*impl->effectHandler, config);

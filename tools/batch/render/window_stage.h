@@ -14,6 +14,7 @@
 #include "voxel/region.h"
 
 namespace cubalorn {
+class ResourceFolders;
 class VoxelVolume;
 struct World;
 }  // namespace cubalorn
@@ -28,6 +29,9 @@ public:
         const ProgramSettings* programSettings = nullptr;  // a program file's, if any
         std::string view;  // --view; empty: the program's camera if it sets one, else fit
         bool ambientOcclusion = true;
+        // Where configwindows.xml.txt, media/ and shaders/ are looked for;
+        // null: the working folder only.
+        const ResourceFolders* resources = nullptr;
     };
 
     // Reads configwindows.xml.txt, starts an X server of its own when there
