@@ -9,6 +9,7 @@
 #include "app/interrupts.h"
 #include "app/mesh_presentation.h"
 #include "app/program_file.h"
+#include "app/resources.h"
 #include "app/scene_setup.h"
 #include "app/window_events.h"
 #include "effects/effect_handler.h"
@@ -73,7 +74,13 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
         }
     }
 
-    if (reading != nullptr) readConfiguration(*reading->getFileSystem(), config_);
+    if (reading != nullptr && options_.resources == nullptr) {
+        readConfiguration(*reading->getFileSystem(), config_);
+    } else if (reading != nullptr) {
+        const std::string path =
+            WindowResources(*options_.resources, "cubalorn", stderr).configuration();
+        if (!path.empty()) readConfiguration(*reading->getFileSystem(), config_, path.c_str());
+    }
     out_.print("maxx %i \n", config_.volumeMax[0]);
     out_.print("maxy %i \n", config_.volumeMax[1]);
     out_.print("maxz %i \n", config_.volumeMax[2]);
@@ -86,6 +93,9 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
     out_.print("Voxel core 0.2\n");
 
     if (!openWindow()) return false;
+    if (options_.resources != nullptr)
+        WindowResources(*options_.resources, "cubalorn", stderr)
+            .useMedia(*context_.driver, config_);
     if (!createVolume()) return false;
     runProgramFileFirstTime();
     presentFirstMesh();
@@ -189,6 +199,7 @@ bool Application::createVolume() {
     world_->palette.initPalette(world_->random);
     context_.volume = volume_.get();
     interpreter_ = std::make_unique<Interpreter>(*world_, host_, out_);
+    interpreter_->setPathPolicy(options_.pathPolicy);
     interrupts_ = std::make_unique<InterruptWatch>();
     interpreter_->setStopSignal(this);
     host_.setWhileReading([this] {
@@ -225,9 +236,10 @@ void Application::presentFirstMesh() {
 
     context_.meshBuffer = createVoxelMeshBuffer();
     context_.mesh = new irr::scene::SMesh();
-    rebuildMeshBuffer(*context_.meshBuffer, context_.extractedMesh, [&](uint8_t index) {
-        return vertexColour(world_->palette, world_->random, index);
-    });
+    rebuildMeshBuffer(
+        *context_.meshBuffer, context_.extractedMesh,
+        [&](uint8_t index) { return vertexColour(world_->palette, world_->random, index); },
+        occlusionDarkening(config_));
     out_.print("vert %i \n", static_cast<int>(context_.meshBuffer->getVertexCount()));
     out_.print("ind  %i \n", static_cast<int>(context_.meshBuffer->getIndexCount()));
     context_.mesh->addMeshBuffer(context_.meshBuffer);

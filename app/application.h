@@ -26,6 +26,8 @@ namespace cubalorn {
 class CubicExtractor;
 class EffectHandler;
 class InterruptWatch;
+class PathPolicy;
+class ResourceFolders;
 class SmoothExtractor;
 class VoxelVolume;
 struct World;
@@ -46,6 +48,12 @@ struct ApplicationOptions {
     irr::video::E_DRIVER_TYPE driverType = irr::video::EDT_OPENGL;
     // Only for the ones who cannot see the window: its caption.
     const wchar_t* windowCaption = L"Cubalorn";
+    // Where the configuration, media and shaders are looked for, and a word
+    // on standard error for each that is missing; null: the working folder
+    // only, in silence. Not owned.
+    const ResourceFolders* resources = nullptr;
+    // Which files the program's file commands may open; null: any. Not owned.
+    const PathPolicy* pathPolicy = nullptr;
 };
 
 class Application final : private ConsoleActions, public StopSignal {

@@ -113,6 +113,7 @@ bool Interpreter::deadlinePassed() const {
 void Interpreter::budgetExhausted() {
     if (!budgetExceeded_) {
         budgetExceeded_ = true;
+        lastStop_ = {program(), position()};
         if (budget_.maxSteps != 0 && steps_ > budget_.maxSteps)
             reportError("step limit of " + std::to_string(budget_.maxSteps) +
                         " reached, program stopped");
@@ -129,6 +130,7 @@ void Interpreter::budgetExhausted() {
 void Interpreter::pollStopSignal() {
     if (!stopSignal_->stopRequested()) return;
     ++interruptions_;
+    lastStop_ = {program(), position()};
     reportError("interrupted, line stopped");
     abandonLine();
 }

@@ -15,6 +15,7 @@
 #include "interp/lexer.h"
 #include "interp/list_store.h"
 #include "interp/output.h"
+#include "interp/path_policy.h"
 #include "interp/procedure_table.h"
 #include "interp/token_code.h"
 #include "interp/variable_stack.h"
@@ -153,6 +154,17 @@ public:
     bool inProcedure = false;
     std::FILE* file = nullptr;  // the file of the file commands, or none
 
+    // --- Files the program names -----------------------------------------------
+    // Which files the file commands may open; not owned. nullptr (the
+    // default) opens every name as it is.
+    void setPathPolicy(const PathPolicy* policy) { pathPolicy_ = policy; }
+    const PathPolicy* pathPolicy() const { return pathPolicy_; }
+    // The path `command` opens for `name`. A name the policy refuses prints
+    // "ERROR - could not open file NAME" and, on the diagnostics channel, one
+    // line saying why; the result is then false.
+    bool pathForFile(const char* command, const std::string& name, FileAccess access,
+                     std::string& path);
+
     // Current depth of nested bodies, calls and sub-expressions.
     int nestingDepth() const { return depth_; }
 
@@ -179,6 +191,14 @@ public:
     // Lines stopped by the signal so far.
     uint64_t interruptions() const { return interruptions_; }
 
+    // Where the budget or the stop signal last ended a line: the text and
+    // the position of the statement that did not run (no text: never).
+    struct StopPlace {
+        ProgramTextPtr text;
+        size_t position = 0;
+    };
+    const StopPlace& lastStop() const { return lastStop_; }
+
 private:
     friend class NestingLevel;
 
@@ -197,10 +217,12 @@ private:
     void checkStep();
     void scheduleNextCheck();
     void pollStopSignal();
+    const PathPolicy* pathPolicy_ = nullptr;
     uint64_t nextCheck_ = kStopPollSteps;     // the step at which checkStep runs
     uint64_t stepsToCheck_ = kStopPollSteps;  // steps left until then
     StopSignal* stopSignal_ = nullptr;
     uint64_t interruptions_ = 0;
+    StopPlace lastStop_;
     bool budgeted_ = false;
     bool budgetExceeded_ = false;
     ExecutionBudget budget_;
