@@ -11,8 +11,13 @@ void extractForExport(const VoxelVolume& volume, Surface surface, ExtractedMesh&
                         {v.upper.x + 1, v.upper.y + 1, v.upper.z + 1}};
     if (surface == Surface::Smooth)
         SmoothExtractor(volume, margin, mesh, kSmoothThreshold).execute();
-    else
-        CubicExtractor(volume, margin, mesh).execute();
+    else {
+        // Files carry no occlusion: every square keeps the one diagonal, as
+        // the cubic surface built straight from the voxels does.
+        CubicExtractor extractor(volume, margin, mesh);
+        extractor.setAmbientOcclusion(false);
+        extractor.execute();
+    }
     for (MeshVertex& vertex : mesh.vertices) {
         vertex.pos.x -= 1.0f;
         vertex.pos.y -= 1.0f;

@@ -15,7 +15,8 @@ constexpr uint8_t kSmoothThreshold = 127;
 // it. The window leaves the outer faces of voxels on the volume's faces
 // undrawn; a file for printing must not, or a sculpture standing on the
 // volume's floor has no bottom. Positions are then moved back so that, as in
-// the window's mesh, they are relative to the volume's lower corner.
+// the window's mesh, they are relative to the volume's lower corner. Cubic
+// corners carry no occlusion (files have no use for it).
 void extractForExport(const VoxelVolume& volume, Surface surface, ExtractedMesh& mesh);
 
 }  // namespace cubalorn::exporter
