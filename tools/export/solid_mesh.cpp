@@ -1,7 +1,6 @@
 #include "solid_mesh.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "contact_split.h"
 #include "cubic_surface.h"
