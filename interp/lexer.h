@@ -10,6 +10,8 @@
 
 namespace cubalorn {
 
+class ErrorReport;
+
 class Lexer {
 public:
     explicit Lexer(Output& out);
@@ -67,15 +69,27 @@ public:
     size_t position = 0;
     char currentChar = 0;
 
+    // Where the text of the last token that carried one lies: its text,
+    // offset and length; no text when none has been read since assign.
+    struct TokenSpan {
+        ProgramTextPtr text;
+        size_t begin = 0;
+        size_t length = 0;
+    };
+    TokenSpan namedTokenSpan() const;
+    // Told where each scan error it prints lies; none by default.
+    void setErrorReport(ErrorReport* report) { report_ = report; }
+
 private:
     TokenCode scanAndRemember();
     TokenCode scan();
     void useText(ProgramTextPtr text);
     void setText(size_t begin, size_t length);
     void materialiseTokenText() const;
-    void reportScanError(char character);
+    void reportScanError(char character, size_t begin, size_t length);
 
     Output& out_;
+    ErrorReport* report_ = nullptr;
     ProgramTextPtr program_;
     ProgramText::Scan* scans_ = nullptr;  // program_'s memo
     size_t scanCount_ = 0;

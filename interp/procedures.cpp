@@ -108,7 +108,8 @@ void Interpreter::callProcedure() {
 
     const ProcedureEntry* procedure = procedures_.find(callName, program().get());
     if (!procedure) {
-        reportSyntaxError("GO: no procedure found");
+        reportSyntaxError("GO: no procedure found",
+                          ErrorDetail::about(ErrorDetail::Kind::UnknownProcedure, callName));
         frame.keepCounter();
         return;
     }
@@ -126,7 +127,7 @@ void Interpreter::callProcedure() {
 void handleTo(Interpreter& in) {
     in.expectToken(kTo);
     if (!defineProcedure(in)) {
-        in.reportSyntaxError("reserved tokens not found");
+        in.reportSyntaxError("reserved tokens not found", ErrorDetail::unclosedBody(kEnd));
         in.abandonLine();
     }
 }

@@ -43,11 +43,18 @@ constexpr uint16_t kBlockSideLength = 32;
 class BatchHost : public RecordingHost {
 public:
     bool readConsoleLine(std::string& line) override {
-        line.clear();
-        if (!std::getline(std::cin, line)) return false;
+        if (!readLine(line)) return false;
         if (line.size() > 79) line.resize(79);  // the console's line holds 79 characters
         return true;
     }
+    // One line of standard input, counted so that errors name its number.
+    bool readLine(std::string& line) {
+        line.clear();
+        if (!std::getline(std::cin, line)) return false;
+        ++linesRead;
+        return true;
+    }
+    uint64_t linesRead = 0;
 };
 
 bool loadProgramFile(const std::string& path, std::string& text) {
@@ -71,12 +78,17 @@ bool loadProgramFile(const std::string& path, std::string& text) {
 
 // INITVOLUMESIZE, BACKGROUND and CAMERAPOS of a program file, read before
 // the volume exists by an interpreter of its own over a one-voxel volume.
-ProgramSettings readSettings(const std::string& text, Output& out, Host& host) {
+// Its error places begin the run that the program's own interpreter goes on with.
+ProgramSettings readSettings(const std::string& text, const Options& options, Output& out,
+                             Host& host, ErrorReport::Run& errors) {
     VoxelVolume scratchVolume(Region{{0, 0, 0}, {0, 0, 0}}, kBlockSideLength);
     World scratchWorld(scratchVolume);
     Interpreter scratch(scratchWorld, host, out);
-    scratch.assignProgram(text);
-    return prescanSettings(scratch);
+    scratch.errorReport().setEnabled(options.hints);
+    scratch.assignProgram(text, TextOrigin{options.programFile});
+    const ProgramSettings settings = prescanSettings(scratch);
+    errors = scratch.errorReport().takeRun();
+    return settings;
 }
 
 const char* const kHelpLines =
@@ -99,10 +111,10 @@ bool equalsIgnoringCase(const std::string& a, const char* b) {
 // them from 0, `last` marks the one that shows the final state.
 using PassHook = std::function<void(long long pass, bool last)>;
 
-void runConsole(Interpreter& interpreter, Output& out, const PassHook& onPass) {
+void runConsole(Interpreter& interpreter, BatchHost& input, Output& out, const PassHook& onPass) {
     std::string line;
     long long pass = 0;
-    while (std::getline(std::cin, line)) {
+    while (input.readLine(line)) {
         if (line.empty()) continue;
         if (equalsIgnoringCase(line, "HELP")) {
             out.write(kHelpLines);
@@ -110,7 +122,7 @@ void runConsole(Interpreter& interpreter, Output& out, const PassHook& onPass) {
         }
         // Without a window there is no camera to fly: FREECAM ends the console too.
         if (equalsIgnoringCase(line, "QUIT") || equalsIgnoringCase(line, "FREECAM")) break;
-        interpreter.assignProgram(line);
+        interpreter.assignProgram(line, TextOrigin{{}, input.linesRead});
         interpreter.lineFinished = false;
         interpreter.runLine();
         out.flush();
@@ -121,8 +133,10 @@ void runConsole(Interpreter& interpreter, Output& out, const PassHook& onPass) {
 }
 
 void runProgram(Interpreter& interpreter, Output& out, const std::string& text,
+                const std::string& fileName, ErrorReport::Run settingsErrors,
                 long long maxResumes, const PassHook& onPass) {
-    interpreter.assignProgram(text);
+    interpreter.assignProgram(text, TextOrigin{fileName});
+    interpreter.errorReport().continueRun(std::move(settingsErrors));
     interpreter.prescanProgram();
     interpreter.lineFinished = false;
     interpreter.runLine();
@@ -165,12 +179,13 @@ int run(const Options& options) {
     std::string text;
     const bool programMode = !options.programFile.empty();
     ProgramSettings settings;
+    ErrorReport::Run settingsErrors;
     if (programMode) {
         if (!loadProgramFile(options.programFile, text)) {
             std::fprintf(stderr, "ERROR - could not open file %s\n", options.programFile.c_str());
             return 1;
         }
-        settings = readSettings(text, out, batchHost);
+        settings = readSettings(text, options, out, batchHost, settingsErrors);
     }
 
     // With --png the program runs against the window's scene, as in the
@@ -221,6 +236,7 @@ int run(const Options& options) {
     }
     World world(*volume);
     Interpreter interpreter(world, host, out);
+    interpreter.errorReport().setEnabled(options.hints);
     ExecutionBudget budget;
     budget.maxSteps = static_cast<uint64_t>(options.maxSteps);
     budget.maxSeconds = options.maxSeconds;
@@ -249,9 +265,11 @@ int run(const Options& options) {
         }
     };
     if (programMode)
-        runProgram(interpreter, out, text, options.maxResumes, onPass);
+        runProgram(interpreter, out, text, options.programFile, std::move(settingsErrors),
+                   options.maxResumes, onPass);
     else
-        runConsole(interpreter, out, onPass);
+        runConsole(interpreter, batchHost, out, onPass);
+    interpreter.finishRun();  // a run stopped by --frames has not finished by itself
     if (options.meshReport) reportMeshes(*volume, out);
     out.flush();
     if (interpreter.budgetExceeded()) {
@@ -264,7 +282,13 @@ int run(const Options& options) {
         return 3;
     }
     const bool exported = writeExports(options, *volume, world.palette, stderr);
-    return exported && picturesWritten ? 0 : 1;
+    if (!exported || !picturesWritten) return 1;
+    if (options.strict && interpreter.errorReport().errorsPrinted() > 0) {
+        std::fprintf(stderr, "cubalorn-batch: --strict: ERROR lines printed: %llu\n",
+                     static_cast<unsigned long long>(interpreter.errorReport().errorsPrinted()));
+        return 4;
+    }
+    return 0;
 }
 
 }  // namespace

@@ -145,6 +145,16 @@ const OptionRow kOptions[] = {
      [](Options& o, const std::string& value, std::string& error) {
          return setPath(o.voxPath, "--vox", value, error);
      }},
+    {"--strict", nullptr, "exit with status 4 when the program printed any ERROR line",
+     [](Options& o, const std::string&, std::string&) {
+         o.strict = true;
+         return true;
+     }},
+    {"--no-hints", nullptr, "no error places or hints on standard error",
+     [](Options& o, const std::string&, std::string&) {
+         o.hints = false;
+         return true;
+     }},
     {"--help", nullptr, "show this help",
      [](Options& o, const std::string&, std::string&) {
          o.showHelp = true;

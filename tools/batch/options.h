@@ -14,6 +14,8 @@ struct Options {
     long long maxSteps = 0;     // statements and loop passes; 0 = no cap
     double maxSeconds = 0.0;    // running time; 0 = no cap
     bool showHelp = false;
+    bool strict = false;  // exit status 4 when the program printed an ERROR line
+    bool hints = true;    // error places and hints on standard error
 
     // What to report or write from the final volume; empty paths write nothing.
     bool meshReport = false;
