@@ -228,7 +228,7 @@ TEST_F(Interactive, DeepRecursionStopsTheLineAndEscapeEndsTheFreeCameraMode) {
     std::this_thread::sleep_for(milliseconds(300));
     EXPECT_TRUE(session.running());
     Session::keyDown("Escape");
-    const int status = session.waitForExit(milliseconds(15000));
+    const int status = session.waitForExit();
     Session::keyUp("Escape");
     EXPECT_EQ(status, 1);
     EXPECT_EQ(session.promptCount(), prompts) << "no prompt after FREECAM";
@@ -268,7 +268,7 @@ TEST(ProgramFile, AnimatesThroughRefreshallOnlyWhileFocused) {
     EXPECT_GT(pixelsOf(later, 9), earlyRed + 50) << "the bar grows from frame to frame";
 
     Session::keyDown("Escape");
-    const int status = session.waitForExit(milliseconds(15000));
+    const int status = session.waitForExit();
     Session::keyUp("Escape");
     EXPECT_EQ(status, 1);
 }
