@@ -45,6 +45,7 @@ Application::~Application() {
 
 int Application::run(const std::vector<std::string>& arguments) {
     if (startUp(arguments)) mainLoop();
+    if (interpreter_) interpreter_->finishRun();  // an animation's run ends with the window
     shutDown();
     out_.flush();
     return 1;
@@ -61,6 +62,7 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
                           false, &engineLog_);
 
     if (mode_ == RunMode::ProgramFile) {
+        programPath_ = arguments[0];
         program_ = loadProgramFile(arguments[0], out_);
         if (program_) {
             // The program is a zero-terminated text: a stray zero byte ends it.
@@ -97,8 +99,9 @@ void Application::applyProgramSettings(const std::string& program) {
     VoxelVolume scratchVolume(Region{{0, 0, 0}, {0, 0, 0}}, kVolumeBlockSide);
     World scratchWorld(scratchVolume);
     Interpreter scratch(scratchWorld, host_, out_);
-    scratch.assignProgram(program);
+    scratch.assignProgram(program, TextOrigin{programPath_});
     const ProgramSettings settings = prescanSettings(scratch);
+    settingsErrors_ = scratch.errorReport().takeRun();
     if (settings.volumeFound)
         config_.volumeMax = {settings.volumeMax.x, settings.volumeMax.y, settings.volumeMax.z};
     if (settings.backgroundFound) config_.background = settings.background;
@@ -178,7 +181,8 @@ bool Application::createVolume() {
 
 void Application::runProgramFileFirstTime() {
     if (mode_ != RunMode::ProgramFile || !program_) return;
-    interpreter_->assignProgram(*program_);
+    interpreter_->assignProgram(*program_, TextOrigin{programPath_});
+    interpreter_->errorReport().continueRun(std::move(settingsErrors_));
     interpreter_->prescanProgram();
     interpreter_->lineFinished = false;
     interpreter_->runLine();

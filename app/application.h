@@ -16,6 +16,7 @@
 #include "app/console_input.h"
 #include "app/engine_log.h"
 #include "app/window_host.h"
+#include "interp/error_report.h"
 #include "interp/output.h"
 
 namespace cubalorn {
@@ -98,6 +99,9 @@ private:
     WindowHost host_;
     RunMode mode_ = RunMode::Interactive;
     std::optional<std::string> program_;
+    std::string programPath_;
+    // The error places met by the settings pass, which the program's run goes on with.
+    ErrorReport::Run settingsErrors_;
 
     std::unique_ptr<VoxelVolume> volume_;
     std::unique_ptr<World> world_;
