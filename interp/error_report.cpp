@@ -167,7 +167,7 @@ bool ErrorReport::firstTime(const std::string& placeName, std::string_view what,
     seen = kNoEntry;
     if (run_.seen.size() >= kMostPlaces) {
         if (!run_.placesFull)
-            out_.diagnostic("  (more errors in this run; their places are not told)\n");
+            out_.diagnostic("  (more errors in this run: their places are neither told nor counted)\n");
         run_.placesFull = true;
         return false;
     }
@@ -421,7 +421,7 @@ void ErrorReport::afterError(std::string_view what, const ErrorSite& site,
     if (!enabled_ || !site.text) return;
     Recent key{site.text, site.position, site.named.text, site.named.begin,
                std::string(what), detail.kind, detail.name};
-    if (countedAsRecent(key)) return;
+    if (countedAsRecent(key) || run_.placesFull) return;
     const Place place = culpritOf(site, detail);
     size_t seen = kNoEntry;
     const bool isNew = firstTime(placeNameOf(place), what, seen);
@@ -437,7 +437,7 @@ void ErrorReport::afterScanError(const ProgramTextPtr& text, size_t begin, size_
     std::string what = "scan error - ";
     what += character;
     Recent key{text, begin, nullptr, length, what, ErrorDetail::Kind::Plain, {}};
-    if (countedAsRecent(key)) return;
+    if (countedAsRecent(key) || run_.placesFull) return;
     size_t seen = kNoEntry;
     const bool isNew = firstTime(placeNameOf(place), what, seen);
     remember(std::move(key), seen);
@@ -454,6 +454,7 @@ void ErrorReport::afterScanError(const ProgramTextPtr& text, size_t begin, size_
 void ErrorReport::afterUnclosedList(const ProgramTextPtr& text, size_t quote) {
     ++errorsPrinted_;
     if (!enabled_ || !text) return;
+    if (run_.placesFull) return;
     const Place place{text, quote, 2};
     size_t seen = kNoEntry;
     if (!firstTime(placeNameOf(place), "list: closing ] not found", seen)) return;

@@ -74,6 +74,10 @@ public:
     void executeStatement();
     // Registers every label and procedure of the text, then goes back to 0.
     void prescanProgram();
+    // Forgets all a program left: variables, lists, labels, procedures, the
+    // open file, the last call's name and output; the run of the error
+    // report ends. The world is the caller's to reset.
+    void forgetProgram();
 
     // Set by runLine on every return; the shell clears it before each call.
     bool lineFinished = false;

@@ -1,6 +1,7 @@
 // Labels and procedures: the pre-scan of a program file, TO, GO (statement
 // and reporter), OUTPUT.
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,21 @@ void Interpreter::prescanProgram() {
     for (TokenCode code = nextToken(); code != kEndOfText; code = nextToken())
         if (code == kTo && !defineProcedure(*this)) break;
     setPosition(0);
+}
+
+void Interpreter::forgetProgram() {
+    errors_.finishRun();
+    variables_.truncate(0);
+    lists_.clear();
+    labels_.clear();
+    procedures_.clear();
+    callName.clear();
+    outputValue.clear();
+    inProcedure = false;
+    if (file) std::fclose(file);
+    file = nullptr;
+    lineFinished = true;
+    resumePending = false;
 }
 
 void Interpreter::callProcedure() {
