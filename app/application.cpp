@@ -2,12 +2,14 @@
 
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "app/configuration.h"
 #include "app/effects_setup.h"
 #include "app/frame.h"
 #include "app/mesh_presentation.h"
 #include "app/program_file.h"
+#include "app/program_watch.h"
 #include "app/scene_setup.h"
 #include "effects/effect_handler.h"
 #include "extract/cubic_extractor.h"
@@ -82,6 +84,10 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
 
     if (!openWindow()) return false;
     if (!createVolume()) return false;
+    if (options_.watchProgram && mode_ == RunMode::ProgramFile) {
+        watch_ = std::make_unique<ProgramWatch>(programPath_, out_);
+        out_.note("cubalorn: watching %s; each save runs it again\n", programPath_.c_str());
+    }
     runProgramFileFirstTime();
     presentFirstMesh();
     createLightAndEffects();
@@ -231,7 +237,8 @@ void Application::mainLoop() {
     irr::IrrlichtDevice& device = *context_.device;
     if (!device.run()) return;
     while (!context_.receiver.isKeyDown(irr::KEY_ESCAPE) && dialogue_.state() != kQuit) {
-        if (windowActive() || mode_ == RunMode::Interactive) {
+        const bool ranAgain = runAgainOnSave();
+        if (ranAgain || windowActive() || mode_ == RunMode::Interactive) {
             handleWindowKeys(context_, config_);
             drawFrame(context_, config_, world_->palette, world_->random);
             ++framesDrawn_;
@@ -263,6 +270,17 @@ void Application::resumeProgram() {
     interpreter_->runLine();
     context_.meshUpToDate = false;
     out_.flush();
+}
+
+bool Application::runAgainOnSave() {
+    if (!watch_) return false;
+    // The first run is shown as well: the editor, not the window, has the focus.
+    if (std::exchange(watchShowsFirstRun_, false)) return true;
+    const KeptCameras cameras(context_, config_);
+    if (!watch_->poll({*world_, *interpreter_, host_}, program_)) return false;
+    cameras.restore();
+    context_.meshUpToDate = false;
+    return true;
 }
 
 void Application::runProgramLine(const std::string& line) {

@@ -24,6 +24,7 @@ namespace cubalorn {
 class CubicExtractor;
 class EffectHandler;
 class Interpreter;
+class ProgramWatch;
 class SmoothExtractor;
 class VoxelVolume;
 struct World;
@@ -43,6 +44,8 @@ struct ApplicationOptions {
     irr::video::E_DRIVER_TYPE driverType = irr::video::EDT_OPENGL;
     // Only for the ones who cannot see the window: its caption.
     const wchar_t* windowCaption = L"Cubalorn";
+    // --watch: in program-file mode, run the file again on every save.
+    bool watchProgram = false;
 };
 
 class Application final : private ConsoleActions {
@@ -88,6 +91,9 @@ private:
     bool windowActive() const;
     // Goes on with a program that paused at a top-level REFRESHALL.
     void resumeProgram();
+    // With --watch: runs the program again when its file was saved; true
+    // when it did, so that a frame shows it even without the focus.
+    bool runAgainOnSave();
 
     Output& out_;
     ApplicationOptions options_;
@@ -109,6 +115,8 @@ private:
     std::unique_ptr<CubicExtractor> cubicExtractor_;
     std::unique_ptr<SmoothExtractor> smoothExtractor_;
     std::unique_ptr<EffectHandler> effectHandler_;
+    std::unique_ptr<ProgramWatch> watch_;
+    bool watchShowsFirstRun_ = true;
     unsigned long long framesDrawn_ = 0;
 };
 
