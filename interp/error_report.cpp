@@ -17,7 +17,7 @@ namespace cubalorn {
 namespace {
 
 // Places told in one run; past this, new places are only counted as errors.
-constexpr size_t kMostPlaces = 100;
+constexpr size_t kMostPlaces = 50;
 // Texts whose line starts are kept.
 constexpr size_t kIndexedTexts = 4;
 // Variables looked at for a near miss, newest first.
@@ -279,62 +279,83 @@ ErrorReport::Place ErrorReport::culpritOf(const ErrorSite& site, const ErrorDeta
 
 // --- Hints --------------------------------------------------------------------------
 
+namespace {
+
+// The keywords as candidates, made once.
+const std::vector<Suggestion>& keywordSuggestions() {
+    static const std::vector<Suggestion> keywords = [] {
+        std::vector<Suggestion> list;
+        for (int code = 1; code < kKeywordLookupCount; ++code)
+            if (suggestsKeyword(code)) list.push_back({kKeywordTable[code], "", kKeywordTable[code]});
+        return list;
+    }();
+    return keywords;
+}
+
+bool isCallCounter(const std::string& name) {
+    return name.find("_c_o_u_n_t") != std::string::npos;
+}
+
+// "did you mean A or B?", or nothing.
+std::string didYouMean(const std::vector<const Suggestion*>& nearest) {
+    if (nearest.empty()) return {};
+    std::vector<std::string> texts;
+    for (const Suggestion* s : nearest) texts.push_back(std::string(s->prefix) + shown(s->shown));
+    return "did you mean " + alternatives(texts) + "?";
+}
+
+}  // namespace
+
+std::vector<Suggestion> ErrorReport::variableSuggestions() const {
+    std::vector<Suggestion> list;
+    const auto& variables = variables_.entries();
+    size_t looked = 0;
+    for (size_t i = variables.size(); i-- > 0 && looked < kMostVariableCandidates; ++looked)
+        if (!isCallCounter(variables[i].name()))
+            list.push_back({variables[i].name(), ":", variables[i].name()});
+    return list;
+}
+
 std::string ErrorReport::unknownWordHint(std::string_view word) {
     for (const ProcedureEntry& p : procedures_.entries())
         if (p.name == word)
             return shown(word) + " is a procedure: call it with GO \"" + shown(word);
-    const auto& variables = variables_.entries();
-    std::vector<Suggestion> candidates;
-    for (int code = 1; code < kKeywordLookupCount; ++code)
-        if (suggestsKeyword(code)) candidates.push_back({kKeywordTable[code], kKeywordTable[code]});
+    for (const VariableEntry& v : variables_.entries())
+        if (v.name() == word)
+            return "to use the variable " + shown(word) + ", write :" + shown(word);
+    std::vector<Suggestion> candidates = keywordSuggestions();
     for (const ProcedureEntry& p : procedures_.entries())
-        candidates.push_back({p.name, "GO \"" + shown(p.name)});
-    size_t looked = 0;
-    for (size_t i = variables.size(); i-- > 0 && looked < kMostVariableCandidates; ++looked) {
-        const std::string& name = variables[i].name();
-        if (name.find("_c_o_u_n_t") != std::string::npos) continue;  // a call's own counter
-        if (name == word) return "to use the variable " + shown(word) + ", write :" + shown(word);
-        candidates.push_back({name, ":" + shown(name)});
-    }
-    const auto nearest = nearestSuggestions(word, candidates);
-    if (nearest.empty()) return {};
-    return "did you mean " + alternatives(nearest) + "?";
+        candidates.push_back({p.name, "GO \"", p.name});
+    const std::vector<Suggestion> variables = variableSuggestions();
+    candidates.insert(candidates.end(), variables.begin(), variables.end());
+    return didYouMean(nearestSuggestions(word, candidates));
 }
 
 std::string ErrorReport::unknownVariableHint(const std::string& name) {
     if (name.empty()) return "a colon must be followed by a variable's name";
-    std::vector<Suggestion> candidates;
-    const auto& variables = variables_.entries();
-    size_t looked = 0;
-    for (size_t i = variables.size(); i-- > 0 && looked < kMostVariableCandidates; ++looked) {
-        const std::string& other = variables[i].name();
-        if (other.find("_c_o_u_n_t") == std::string::npos)
-            candidates.push_back({other, ":" + shown(other)});
-    }
-    const auto nearest = nearestSuggestions(name, candidates);
     std::string hint = "there is no variable named " + shown(name);
     if (name.size() > 1 && name.back() == ']')
         return hint + ": a name takes every character up to a blank, so put one before the ]";
-    if (!nearest.empty()) return hint + "; did you mean " + alternatives(nearest) + "?";
+    const std::vector<Suggestion> candidates = variableSuggestions();
+    const std::string nearest = didYouMean(nearestSuggestions(name, candidates));
+    if (!nearest.empty()) return hint + "; " + nearest;
     return hint + "; MAKE \"" + shown(name) + " 0 makes one";
 }
 
 std::string ErrorReport::unknownProcedureHint(const std::string& name) {
     std::vector<Suggestion> candidates;
-    for (const ProcedureEntry& p : procedures_.entries())
-        candidates.push_back({p.name, "\"" + shown(p.name)});
-    const auto nearest = nearestSuggestions(name, candidates);
-    if (!nearest.empty()) return "did you mean " + alternatives(nearest) + "?";
+    for (const ProcedureEntry& p : procedures_.entries()) candidates.push_back({p.name, "\"", p.name});
+    const std::string nearest = didYouMean(nearestSuggestions(name, candidates));
+    if (!nearest.empty()) return nearest;
     return "no procedure named " + shown(name) + " is defined; TO \"" + shown(name) +
            " ... END defines one";
 }
 
 std::string ErrorReport::unknownLabelHint(const std::string& name) {
     std::vector<Suggestion> candidates;
-    for (const LabelEntry& l : labels_.entries())
-        candidates.push_back({l.name, "\"" + shown(l.name)});
-    const auto nearest = nearestSuggestions(name, candidates);
-    if (!nearest.empty()) return "did you mean " + alternatives(nearest) + "?";
+    for (const LabelEntry& l : labels_.entries()) candidates.push_back({l.name, "\"", l.name});
+    const std::string nearest = didYouMean(nearestSuggestions(name, candidates));
+    if (!nearest.empty()) return nearest;
     return "there is no label #" + shown(name) +
            " in this text (a console line cannot jump into a program file)";
 }

@@ -33,6 +33,7 @@ class LineIndex;
 class ProcedureTable;
 class VariableStack;
 struct ScannedToken;
+struct Suggestion;
 
 // Which token an error is about, so the caret goes under it.
 enum class Culprit : uint8_t {
@@ -190,6 +191,7 @@ private:
                                       const Place& place);
     std::vector<std::string> unclosedBodyHints(const ErrorSite& site, TokenCode closing);
     std::string missingArgumentHint(const ErrorSite& site, const Place& place);
+    std::vector<Suggestion> variableSuggestions() const;
     std::string unknownWordHint(std::string_view word);
     std::string unknownVariableHint(const std::string& name);
     std::string unknownProcedureHint(const std::string& name);

@@ -16,18 +16,19 @@ size_t editDistance(std::string_view a, std::string_view b, size_t limit);
 // to 2 edits, fewer for short words, where two edits make almost any word.
 size_t suggestionLimit(std::string_view word);
 
-// One name a word may be meant as, with the text that suggests it
-// ("FORWARD", "GO \"square", ":size").
+// One name a word may be meant as, and how a suggestion writes it: prefix
+// and shown form ("FORWARD", "GO \"square", ":size").
 struct Suggestion {
-    std::string_view name;
-    std::string text;
+    std::string_view name;  // compared with the word
+    std::string_view prefix;
+    std::string_view shown;
 };
 
-// The suggestions nearest to `word` within suggestionLimit, in the order
-// given; at most `most` of them, each text once.
-std::vector<std::string> nearestSuggestions(std::string_view word,
-                                            const std::vector<Suggestion>& candidates,
-                                            size_t most = 3);
+// The candidates nearest to `word` within suggestionLimit, in the order
+// given; at most `most` of them, each prefix and shown form once.
+std::vector<const Suggestion*> nearestSuggestions(std::string_view word,
+                                                  const std::vector<Suggestion>& candidates,
+                                                  size_t most = 3);
 
 // "A", "A or B", "A, B or C".
 std::string alternatives(const std::vector<std::string>& texts);

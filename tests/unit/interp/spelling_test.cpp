@@ -26,38 +26,63 @@ TEST(EditDistance, CountsTyposIgnoringCase) {
         {"ab", "ba", 0, 1},
         {"abcdef", "ghijkl", 2, 3},    // stops early, still limit + 1
         {"ca", "abc", 3, 3},           // a swap is not undone by later edits
+        // Within one edit, which takes a path of its own.
+        {"lfet", "LEFT", 1, 1},
+        {"left", "lefts", 1, 1},
+        {"left", "lft", 1, 1},
+        {"left", "lexy", 1, 2},
+        {"abcd", "abdc", 1, 1},
+        {"abc", "bca", 1, 2},
+        {"abc", "abc", 1, 0},
+        {"abc", "abd", 0, 1},
     };
+    // Long words take another path.
+    const std::string longA = std::string(70, 'x') + "AB";
+    const std::string longB = std::string(70, 'X') + "ba";
+    EXPECT_EQ(editDistance(longA, longB, 2), 1u);
+    EXPECT_EQ(editDistance(longA, std::string(72, 'y'), 2), 3u);
     for (const auto& c : cases) {
         EXPECT_EQ(editDistance(c.a, c.b, c.limit), c.distance) << c.a << " " << c.b;
         EXPECT_EQ(editDistance(c.b, c.a, c.limit), c.distance) << c.b << " " << c.a;
     }
 }
 
+// The texts of the nearest candidates, prefix and shown form.
+std::vector<std::string> nearest(const char* word, const std::vector<Suggestion>& names,
+                                 size_t most = 3) {
+    std::vector<std::string> texts;
+    for (const Suggestion* s : nearestSuggestions(word, names, most))
+        texts.push_back(std::string(s->prefix) + std::string(s->shown));
+    return texts;
+}
+
 TEST(NearestSuggestions, KeepTheClosestInOrder) {
     const std::vector<Suggestion> names = {
-        {"LEFT", "LEFT"},   {"LIGHTPOS", "LIGHTPOS"}, {"GO", "GO"},     {"TO", "TO"},
-        {"UP", "UP"},       {"FORWARD", "FORWARD"},   {"left", "LEFT"}, {"RIGHT", "RIGHT"},
-        {"REPEAT", "REPEAT"},
+        {"LEFT", "", "LEFT"},   {"LIGHTPOS", "", "LIGHTPOS"}, {"GO", "", "GO"},
+        {"TO", "", "TO"},       {"UP", "", "UP"},             {"FORWARD", "", "FORWARD"},
+        {"left", "", "LEFT"},   {"RIGHT", "", "RIGHT"},       {"REPEAT", "", "REPEAT"},
+        {"left", ":", "left"},
     };
     const struct {
         const char* word;
         std::vector<std::string> expected;
     } cases[] = {
-        {"lfet", {"LEFT"}},      // the same text is offered once
+        {"lfet", {"LEFT", ":left"}},  // the same text is offered once
         {"fowrad", {"FORWARD"}},
         {"rigth", {"RIGHT"}},
-        {"ro", {}},              // two letters: only an exact match would do
+        {"ro", {}},  // two letters: only an exact match would do
         {"go", {"GO"}},
-        {"lef", {"LEFT"}},
+        {"lef", {"LEFT", ":left"}},
         {"xyzzy", {}},
         {"repaet", {"REPEAT"}},
         {"oo", {}},
     };
-    for (const auto& c : cases) EXPECT_EQ(nearestSuggestions(c.word, names), c.expected) << c.word;
+    for (const auto& c : cases) EXPECT_EQ(nearest(c.word, names), c.expected) << c.word;
 
-    const std::vector<Suggestion> ties = {{"abcx", "1"}, {"abcy", "2"}, {"abcz", "3"}, {"abcw", "4"}};
-    EXPECT_EQ(nearestSuggestions("abcd", ties), (std::vector<std::string>{"1", "2", "3"}));
-    EXPECT_EQ(nearestSuggestions("abcd", ties, 2), (std::vector<std::string>{"1", "2"}));
+    const std::vector<Suggestion> ties = {
+        {"abcx", "", "1"}, {"abcy", "", "2"}, {"abcz", "", "3"}, {"abcw", "", "4"}};
+    EXPECT_EQ(nearest("abcd", ties), (std::vector<std::string>{"1", "2", "3"}));
+    EXPECT_EQ(nearest("abcd", ties, 2), (std::vector<std::string>{"1", "2"}));
 }
 
 TEST(Alternatives, JoinAsASentence) {
