@@ -63,7 +63,6 @@ struct SaveCase {
 void PrintTo(const SaveCase& c, std::ostream* os) { *os << c.name; }
 
 const SaveCase kSaveCases[] = {
-    {"NothingHappens", [](const std::string&) {}, {}},
     {"SavedInPlace", [](const std::string& p) { writeFile(p, "forward 20\n"); }, {Event::Saved}},
     {"SavedByRenamingATemporaryFile",
      [](const std::string& p) {
@@ -84,7 +83,6 @@ const SaveCase kSaveCases[] = {
          writeFile(p, "forward 5\nleft 90\n");
      },
      {Event::Saved}},
-    {"Deleted", [](const std::string& p) { std::remove(p.c_str()); }, {Event::Deleted}},
     {"OtherFilesOfTheFolder",
      [](const std::string& p) {
          writeFile(p + ".bak", "x");

@@ -34,14 +34,6 @@ TEST(LineIndex, PlacesCountLinesAndCharacters) {
     EXPECT_EQ(LineIndex("end\n").placeOf(4).line, 2u);
 }
 
-TEST(PlaceNames, FileOrConsoleLine) {
-    EXPECT_EQ(placeName({"a.logo", 0}, {3, 7}), "a.logo:3:7");
-    EXPECT_EQ(placeName({"", 5}, {1, 7}), "line 5, column 7");
-    EXPECT_EQ(placeName({"", 5}, {2, 1}), "line 6, column 1");
-    EXPECT_EQ(placeWithinText({"a.logo", 0}, {3, 7}), "line 3, column 7");
-    EXPECT_EQ(placeWithinText({"", 5}, {1, 7}), "column 7");
-}
-
 struct ExcerptCase {
     const char* name;
     std::string line;

@@ -38,41 +38,6 @@ TEST(TokenScanner, TokensStartAtTheirFirstCharacter) {
     EXPECT_EQ(end.begin, text.size());
 }
 
-TEST(TokenScanner, TokenEndingAtAPosition) {
-    const auto text = textOf("repeat 4 [ forward :x]\nleft 90");
-    const struct {
-        size_t position;
-        bool found;
-        size_t begin;
-    } cases[] = {
-        {6, true, 0},    // repeat
-        {10, true, 9},   // [
-        {22, true, 19},  // :x] is one token
-        {21, false, 0},  // inside it
-        {30, true, 28},  // 90, on the next line
-        {7, false, 0},   // after a blank
-    };
-    for (const auto& c : cases) {
-        const auto token = tokenEndingAt(text, c.position);
-        ASSERT_EQ(token.has_value(), c.found) << c.position;
-        if (c.found) {
-            EXPECT_EQ(token->begin, c.begin) << c.position;
-        }
-    }
-}
-
-// A long line is read from shortly before the position, at a blank.
-TEST(TokenScanner, LongLinesAreReadFromNearby) {
-    const std::string text = "print " + std::string(10000, '1') + " forward 5";
-    const size_t at = text.size() - 1;
-    EXPECT_GT(readingStartFor(text, at), 6u);
-    EXPECT_LE(at - readingStartFor(text, at), 4096u);
-    const auto token = tokenEndingAt(textOf(text), text.size());
-    ASSERT_TRUE(token.has_value());
-    EXPECT_EQ(token->code, kNumber);
-    EXPECT_EQ(token->begin, text.size() - 1);
-}
-
 struct OpenCase {
     const char* name;
     std::string text;
