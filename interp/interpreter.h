@@ -209,8 +209,6 @@ private:
     ListStore lists_;
     LabelTable labels_;
     ProcedureTable procedures_;
-    ErrorReport errors_;
-    uint64_t consoleLines_ = 0;
     int depth_ = 0;
 
     ErrorSite errorSite() const;
@@ -230,6 +228,10 @@ private:
     ExecutionBudget budget_;
     uint64_t steps_ = 0;  // steps taken, as of the last check
     std::chrono::steady_clock::time_point deadline_;
+
+    // Only used when an error is printed: kept apart from what every step uses.
+    ErrorReport errors_;
+    uint64_t consoleLines_ = 0;
 };
 
 // One level of nesting for as long as it lives; entering one level too many
