@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -94,6 +95,18 @@ void FileWatcher::readInotifyEvents(Clock::time_point now) {
             noteActivity(now);
         }
     }
+}
+
+std::chrono::milliseconds FileWatcher::quietFor(Clock::time_point now) const {
+    using std::chrono::milliseconds;
+    Clock::time_point due = Clock::time_point::max();
+    if (pending_) due = writing_ ? writingSince_ + timing_.longestWrite : lastActivity_ + timing_.settle;
+    if (pending_ && writing_) due = std::min(due, now + timing_.settle);  // the close may come any time
+    if (inotify_ < 0) due = std::min(due, nextPoll_);
+    if (due == Clock::time_point::max()) return milliseconds::max();
+    if (due <= now) return milliseconds(0);
+    // Rounded up, so that a sleep of that long finds it due.
+    return std::chrono::ceil<milliseconds>(due - now);
 }
 
 FileWatcher::Event FileWatcher::poll(Clock::time_point now) {

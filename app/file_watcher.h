@@ -54,6 +54,12 @@ public:
     Event poll(Clock::time_point now);
     Event poll() { return poll(Clock::now()); }
 
+    // For a loop that sleeps until something happens: the descriptor that
+    // becomes readable on a change (-1 when polling), and how long it may
+    // sleep before poll has something to do.
+    int descriptor() const { return inotify_; }
+    std::chrono::milliseconds quietFor(Clock::time_point now) const;
+
 private:
     // What tells one version of the file from another.
     struct Signature {

@@ -16,9 +16,9 @@
 namespace cubalorn {
 
 // Key O flips wireframe, key M flips cubic/smooth extraction (with the voxel
-// texture) and marks the mesh out of date. Each key acts on every pass it is
-// held.
-void handleWindowKeys(AppContext& context, AppConfig& config);
+// texture) and marks the mesh out of date. Each acts once per press, however
+// long the key is held. Returns whether anything changed.
+bool handleWindowKeys(AppContext& context, AppConfig& config);
 
 // Runs the extractor `cubicMode` selects and refills the mesh buffer, when
 // the mesh is out of date. Returns whether it rebuilt.

@@ -3,6 +3,7 @@
 #include "app/app_config.h"
 #include "app/app_context.h"
 #include "app/program_file.h"
+#include "app/scene_setup.h"
 #include "interp/interpreter.h"
 #include "interp/program_settings.h"
 #include "voxel/world.h"
@@ -34,6 +35,7 @@ KeptCameras::KeptCameras(AppContext& context, AppConfig& config)
     : context_(context),
       config_(config),
       fixedCameraActive_(context.fixedCameraActive),
+      freeCameraFlies_(context.freeCameraFlies),
       configuredPosition_(config.cameraPosition),
       configuredTarget_(config.cameraTarget) {
     for (irr::scene::ICameraSceneNode* camera :
@@ -44,14 +46,14 @@ KeptCameras::KeptCameras(AppContext& context, AppConfig& config)
 }
 
 void KeptCameras::restore() const {
-    for (const Placement& p : placements_) {
-        p.camera->setPosition(p.position);
-        p.camera->setTarget(p.target);
-        p.camera->updateAbsolutePosition();
-    }
+    for (const Placement& p : placements_) aimCamera(*p.camera, p.position, p.target);
     if (context_.sceneManager != nullptr && active_ != nullptr)
         context_.sceneManager->setActiveCamera(active_);
     context_.fixedCameraActive = fixedCameraActive_;
+    context_.freeCameraFlies = freeCameraFlies_;
+    if (context_.device != nullptr)
+        setFreeCameraFlying(*context_.device, context_.cameras, freeCameraFlies_);
+    context_.cameraMoved = true;
     config_.cameraPosition = configuredPosition_;
     config_.cameraTarget = configuredTarget_;
 }

@@ -39,6 +39,10 @@ public:
     bool poll(Target target, std::optional<std::string>& program);
 
     FileWatcher::Mechanism mechanism() const { return watcher_.mechanism(); }
+    int descriptor() const { return watcher_.descriptor(); }
+    std::chrono::milliseconds quietFor() const {
+        return watcher_.quietFor(FileWatcher::Clock::now());
+    }
 
 private:
     FileWatcher watcher_;
@@ -63,6 +67,7 @@ private:
     std::vector<Placement> placements_;
     irr::scene::ICameraSceneNode* active_ = nullptr;
     bool fixedCameraActive_ = false;
+    bool freeCameraFlies_ = false;
     std::array<float, 3> configuredPosition_{};
     std::array<float, 3> configuredTarget_{};
 };

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     g++ make cmake ninja-build pkg-config
-    libirrlicht-dev
+    libirrlicht-dev libx11-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 mesa-utils
     imagemagick xdotool

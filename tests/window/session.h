@@ -73,7 +73,9 @@ public:
 
     // Starts cubalorn in the scratch folder with these arguments.
     void start(const std::vector<std::string>& arguments = {});
+    // Whether the program still runs (once it ended, waitForExit gives its status at once).
     bool running();
+    pid_t pid() const { return pid_; }
     // Every wait below is a limit for a condition, reached only when the test
     // fails: generous, so that a slow machine (sanitizers, a software
     // renderer, a loaded CI box) gets the same verdict as a fast one.
@@ -108,6 +110,21 @@ public:
 
     static void keyDown(const std::string& key);
     static void keyUp(const std::string& key);
+    // Presses and releases a key (xdotool's name for it).
+    static void tap(const std::string& key);
+
+    // Sends a signal to the program (SIGINT is Ctrl+C at its console).
+    void signal(int number);
+    // Drags with a mouse button (1 left, 2 middle, 3 right) from one pixel of
+    // the window to another.
+    void drag(int button, int x0, int y0, int x1, int y1);
+    // Covers the window with another one; uncover() closes it again. The
+    // window keeps nothing of its picture meanwhile.
+    bool cover();
+    void uncover();
+    // Asks the window to close, as a window manager does when its close
+    // button is clicked.
+    bool askToClose();
 
 private:
     void readAvailable(int waitMs);
@@ -119,6 +136,8 @@ private:
     int outputFd_ = -1;
     std::string output_;
     std::string window_;
+    pid_t coverPid_ = -1;
+    int exitStatus_ = -1;
 };
 
 }  // namespace cubalorn::window_testing
