@@ -331,7 +331,7 @@ std::string ErrorReport::unknownWordHint(std::string_view word) {
     return didYouMean(nearestSuggestions(word, candidates));
 }
 
-std::string ErrorReport::unknownVariableHint(const std::string& name) {
+std::string ErrorReport::unknownVariableHint(std::string_view name) {
     if (name.empty()) return "a colon must be followed by a variable's name";
     std::string hint = "there is no variable named " + shown(name);
     if (name.size() > 1 && name.back() == ']')
@@ -342,7 +342,7 @@ std::string ErrorReport::unknownVariableHint(const std::string& name) {
     return hint + "; MAKE \"" + shown(name) + " 0 makes one";
 }
 
-std::string ErrorReport::unknownProcedureHint(const std::string& name) {
+std::string ErrorReport::unknownProcedureHint(std::string_view name) {
     std::vector<Suggestion> candidates;
     for (const ProcedureEntry& p : procedures_.entries()) candidates.push_back({p.name, "\"", p.name});
     const std::string nearest = didYouMean(nearestSuggestions(name, candidates));
@@ -351,7 +351,7 @@ std::string ErrorReport::unknownProcedureHint(const std::string& name) {
            " ... END defines one";
 }
 
-std::string ErrorReport::unknownLabelHint(const std::string& name) {
+std::string ErrorReport::unknownLabelHint(std::string_view name) {
     std::vector<Suggestion> candidates;
     for (const LabelEntry& l : labels_.entries()) candidates.push_back({l.name, "\"", l.name});
     const std::string nearest = didYouMean(nearestSuggestions(name, candidates));
@@ -430,7 +430,7 @@ std::vector<std::string> ErrorReport::hintsFor(const ErrorSite& site, const Erro
             hints.push_back(unknownLabelHint(detail.name));
             break;
     }
-    if (!detail.hint.empty()) hints.push_back(detail.hint);
+    if (!detail.hint.empty()) hints.emplace_back(detail.hint);
     return hints;
 }
 
@@ -441,7 +441,7 @@ void ErrorReport::afterError(std::string_view what, const ErrorSite& site,
     ++errorsPrinted_;
     if (!enabled_ || !site.text) return;
     Recent key{site.text, site.position, site.named.text, site.named.begin,
-               std::string(what), detail.kind, detail.name};
+               std::string(what), detail.kind, std::string(detail.name)};
     if (countedAsRecent(key) || run_.placesFull) return;
     const Place place = culpritOf(site, detail);
     size_t seen = kNoEntry;

@@ -42,7 +42,9 @@ enum class Culprit : uint8_t {
     NextToken,   // the token at the position, not read yet
 };
 
-// What a report site knows beyond its message.
+// What a report site knows beyond its message. Trivial to make, so that a
+// report site adds no work to the code around it; the texts it points to
+// live at least as long as the report call.
 struct ErrorDetail {
     enum class Kind : uint8_t {
         Plain,
@@ -59,8 +61,8 @@ struct ErrorDetail {
     Culprit culprit = Culprit::NamedToken;
     Kind kind = Kind::Plain;
     TokenCode closing = kDummy;  // the closing or expected token
-    std::string name;
-    std::string hint;  // a sentence of the site's own, printed as it is
+    std::string_view name;
+    std::string_view hint;  // a sentence of the site's own, printed as it is
 
     static ErrorDetail at(Culprit culprit, Kind kind = Kind::Plain) {
         ErrorDetail d;
@@ -68,10 +70,10 @@ struct ErrorDetail {
         d.kind = kind;
         return d;
     }
-    static ErrorDetail about(Kind kind, std::string name) {
+    static ErrorDetail about(Kind kind, std::string_view name) {
         ErrorDetail d;
         d.kind = kind;
-        d.name = std::move(name);
+        d.name = name;
         return d;
     }
     static ErrorDetail expected(TokenCode token) {
@@ -84,9 +86,9 @@ struct ErrorDetail {
         d.closing = closing;
         return d;
     }
-    static ErrorDetail hinted(std::string hint, Culprit culprit = Culprit::NamedToken) {
+    static ErrorDetail hinted(std::string_view hint, Culprit culprit = Culprit::NamedToken) {
         ErrorDetail d = at(culprit);
-        d.hint = std::move(hint);
+        d.hint = hint;
         return d;
     }
 };
@@ -193,9 +195,9 @@ private:
     std::string missingArgumentHint(const ErrorSite& site, const Place& place);
     std::vector<Suggestion> variableSuggestions() const;
     std::string unknownWordHint(std::string_view word);
-    std::string unknownVariableHint(const std::string& name);
-    std::string unknownProcedureHint(const std::string& name);
-    std::string unknownLabelHint(const std::string& name);
+    std::string unknownVariableHint(std::string_view name);
+    std::string unknownProcedureHint(std::string_view name);
+    std::string unknownLabelHint(std::string_view name);
     void tell(const std::string& headline, const Place& place,
               const std::vector<std::string>& hints);
 

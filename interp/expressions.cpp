@@ -16,11 +16,11 @@ namespace cubalorn {
 namespace {
 
 // Why an expression cannot hold the token it met.
-std::string expressionHint(TokenCode code) {
+const char* expressionHint(TokenCode code) {
     switch (code) {
         case kMinus: return "an expression cannot start with -: write 0 - 5";
         case kQuoted: return "a text is not a number; inside brackets, CALC stores a text";
-        default: return {};
+        default: return "";
     }
 }
 

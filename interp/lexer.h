@@ -89,7 +89,6 @@ private:
     void reportScanError(char character, size_t begin, size_t length);
 
     Output& out_;
-    ErrorReport* report_ = nullptr;
     ProgramTextPtr program_;
     ProgramText::Scan* scans_ = nullptr;  // program_'s memo
     size_t scanCount_ = 0;
@@ -107,6 +106,7 @@ private:
     mutable ProgramTextPtr copiedFrom_;
     mutable size_t copiedBegin_ = 0;
     mutable size_t copiedLength_ = 0;
+    ErrorReport* report_ = nullptr;  // only on the error path
 };
 
 }  // namespace cubalorn
