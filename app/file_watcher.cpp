@@ -17,8 +17,7 @@ constexpr uint32_t kFolderEvents = IN_CLOSE_WRITE | IN_MODIFY | IN_CREATE | IN_D
 
 }  // namespace
 
-FileWatcher::FileWatcher(std::string path, Mechanism wanted, Timing timing,
-                         Clock::time_point now)
+FileWatcher::FileWatcher(std::string path, Mechanism wanted, Timing timing, Clock::time_point now)
     : path_(std::move(path)), timing_(timing) {
     const size_t slash = path_.rfind('/');
     if (slash == std::string::npos) {
@@ -100,8 +99,10 @@ void FileWatcher::readInotifyEvents(Clock::time_point now) {
 std::chrono::milliseconds FileWatcher::quietFor(Clock::time_point now) const {
     using std::chrono::milliseconds;
     Clock::time_point due = Clock::time_point::max();
-    if (pending_) due = writing_ ? writingSince_ + timing_.longestWrite : lastActivity_ + timing_.settle;
-    if (pending_ && writing_) due = std::min(due, now + timing_.settle);  // the close may come any time
+    if (pending_)
+        due = writing_ ? writingSince_ + timing_.longestWrite : lastActivity_ + timing_.settle;
+    if (pending_ && writing_)
+        due = std::min(due, now + timing_.settle);  // the close may come any time
     if (inotify_ < 0) due = std::min(due, nextPoll_);
     if (due == Clock::time_point::max()) return milliseconds::max();
     if (due <= now) return milliseconds(0);

@@ -69,8 +69,8 @@ private:
         off_t size = 0;
         int64_t modifiedNs = 0;
         bool operator==(const Signature& o) const {
-            return exists == o.exists && device == o.device && inode == o.inode &&
-                   size == o.size && modifiedNs == o.modifiedNs;
+            return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+                   modifiedNs == o.modifiedNs;
         }
         bool operator!=(const Signature& o) const { return !(*this == o); }
     };

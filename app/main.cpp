@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     // --watch FILE: program-file mode, running FILE again on every save.
     if (!arguments.empty() && arguments[0] == "--watch") {
         if (arguments.size() != 2) {
-            std::fprintf(stderr, "cubalorn: --watch needs one program file: cubalorn --watch FILE\n");
+            std::fprintf(stderr,
+                         "cubalorn: --watch needs one program file: cubalorn --watch FILE\n");
             return 2;
         }
         options.watchProgram = true;

@@ -23,9 +23,10 @@ ErrorReport::Run readSettingsAgain(const std::string& path, const std::string& t
     const ProgramSettings settings = prescanSettings(scratch);
     if (settings.volumeFound && settings.volumeMax != Vec3i{0, 0, 0} &&
         settings.volumeMax != volume.region().upper)
-        out.note("cubalorn: INITVOLUMESIZE changed: the volume keeps its size (%d, %d, %d) "
-                 "until cubalorn starts again\n",
-                 volume.region().upper.x, volume.region().upper.y, volume.region().upper.z);
+        out.note(
+            "cubalorn: INITVOLUMESIZE changed: the volume keeps its size (%d, %d, %d) "
+            "until cubalorn starts again\n",
+            volume.region().upper.x, volume.region().upper.y, volume.region().upper.z);
     return scratch.errorReport().takeRun();
 }
 
@@ -68,8 +69,7 @@ void startWorldAfresh(World& world) {
     world.palette.initPalette(world.random);
 }
 
-ProgramWatch::ProgramWatch(std::string path, Output& out)
-    : watcher_(std::move(path)), out_(out) {}
+ProgramWatch::ProgramWatch(std::string path, Output& out) : watcher_(std::move(path)), out_(out) {}
 
 bool ProgramWatch::poll(Target target, std::optional<std::string>& program) {
     const std::string& path = watcher_.path();

@@ -42,7 +42,8 @@ void skipToMatchingEndif(Interpreter& in) {
             const TokenCode code = in.peekToken();
             if (code == kEndif) break;
             if (code == kEndOfText) {
-                in.reportSyntaxError("reserved tokens not found", ErrorDetail::unclosedBody(kEndif));
+                in.reportSyntaxError("reserved tokens not found",
+                                     ErrorDetail::unclosedBody(kEndif));
                 in.abandonLine();
             }
             in.nextToken();

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "interp/keyword_table.h"
 #include "interp/procedure_table.h"
@@ -28,7 +29,9 @@ constexpr size_t kNoEntry = static_cast<size_t>(-1);
 // Longest name quoted in a hint.
 constexpr size_t kLongestQuotedName = 60;
 
-std::string shown(std::string_view name) { return shownName(name); }
+std::string shown(std::string_view name) {
+    return shownName(name);
+}
 
 }  // namespace
 
@@ -44,7 +47,9 @@ std::string shownName(std::string_view name) {
 
 namespace {
 
-const char* keywordName(TokenCode code) { return kKeywordTable[code]; }
+const char* keywordName(TokenCode code) {
+    return kKeywordTable[code];
+}
 
 // Keywords a learner types and may mistype. NUMBER, LBRACE and RBRACE are
 // words as well, but nobody means them when mistyping something else.
@@ -55,39 +60,52 @@ bool suggestsKeyword(int code) {
            code != kEndOfText;
 }
 
-// Keywords that read arguments after themselves.
+// Keywords that read nothing after themselves; every other keyword does.
+constexpr TokenCode kTakeNoArguments[] = {kPenup,
+                                          kPendown,
+                                          kHome,
+                                          kEndif,
+                                          kEnd,
+                                          kPop,
+                                          kSetvoxel,
+                                          kGetvoxel,
+                                          kClear,
+                                          kRefreshall,
+                                          kReadlist,
+                                          kReadcharfile,
+                                          kClosefile,
+                                          kMousepositionx,
+                                          kMousepositiony,
+                                          kMouseleftbuttondown};
+
 bool takesArguments(TokenCode code) {
-    switch (code) {
-        case kRepeat: case kForward: case kBack: case kLeft: case kRight: case kUp:
-        case kDown: case kPencolor: case kGoto: case kSphere: case kTo: case kGo:
-        case kJump: case kMake: case kPrint: case kCalc: case kRandom: case kIf:
-        case kRandomize: case kSetrgb: case kCube: case kPendensity: case kSetvoxelcubic:
-        case kItem: case kSetitem: case kFor: case kPensize: case kAbs: case kAsin:
-        case kAcos: case kAtan: case kAtantwo: case kSin: case kCos: case kTan: case kLog:
-        case kPow: case kSqrt: case kNeg: case kFirst: case kLast: case kIndex:
-        case kLoadcsv: case kIskeydown: case kInitvolumesize: case kBackground:
-        case kCamerapos: case kPrintscreen: case kChangecamera: case kGetfont:
-        case kGettexture: case kDsset: case kDsget: case kDiamondsquare: case kDsinit:
-        case kLightpos: case kOutput: case kAppend: case kWritelinefile: case kOpenfile:
-            return true;
-        default:
-            return false;
-    }
+    return suggestsKeyword(code) &&
+           std::find(std::begin(kTakeNoArguments), std::end(kTakeNoArguments), code) ==
+               std::end(kTakeNoArguments);
 }
 
 // How a hint names a token that was expected.
 std::string expectedName(TokenCode code) {
     switch (code) {
-        case kQuoted: return "a quoted word such as \"name";
-        case kNumber: return "a number";
-        case kVariable: return "a variable such as :name";
-        default: return keywordName(code);
+        case kQuoted:
+            return "a quoted word such as \"name";
+        case kNumber:
+            return "a number";
+        case kVariable:
+            return "a variable such as :name";
+        default:
+            return keywordName(code);
     }
 }
 
 bool movesTheTurtle(TokenCode command) {
     switch (command) {
-        case kForward: case kBack: case kLeft: case kRight: case kUp: case kDown:
+        case kForward:
+        case kBack:
+        case kLeft:
+        case kRight:
+        case kUp:
+        case kDown:
             return true;
         default:
             return false;
@@ -127,14 +145,16 @@ ErrorReport::~ErrorReport() = default;
 
 // --- Runs and places ----------------------------------------------------------------
 
-void ErrorReport::startRun() { finishRun(); }
+void ErrorReport::startRun() {
+    finishRun();
+}
 
 void ErrorReport::finishRun() {
     std::string summary;
     for (const Seen& s : run_.seen)
         if (s.count > 1)
-            summary += "  at " + s.name + ": " + std::to_string(s.count) + " times in all: " +
-                       s.what + "\n";
+            summary += "  at " + s.name + ": " + std::to_string(s.count) +
+                       " times in all: " + s.what + "\n";
     if (!summary.empty()) out_.diagnostic(summary);
     run_ = Run{};
     recent_.clear();
@@ -167,7 +187,8 @@ bool ErrorReport::firstTime(const std::string& placeName, std::string_view what,
     seen = kNoEntry;
     if (run_.seen.size() >= kMostPlaces) {
         if (!run_.placesFull)
-            out_.diagnostic("  (more errors in this run: their places are neither told nor counted)\n");
+            out_.diagnostic(
+                "  (more errors in this run: their places are neither told nor counted)\n");
         run_.placesFull = true;
         return false;
     }
@@ -286,7 +307,8 @@ const std::vector<Suggestion>& keywordSuggestions() {
     static const std::vector<Suggestion> keywords = [] {
         std::vector<Suggestion> list;
         for (int code = 1; code < kKeywordLookupCount; ++code)
-            if (suggestsKeyword(code)) list.push_back({kKeywordTable[code], "", kKeywordTable[code]});
+            if (suggestsKeyword(code))
+                list.push_back({kKeywordTable[code], "", kKeywordTable[code]});
         return list;
     }();
     return keywords;
@@ -344,7 +366,8 @@ std::string ErrorReport::unknownVariableHint(std::string_view name) {
 
 std::string ErrorReport::unknownProcedureHint(std::string_view name) {
     std::vector<Suggestion> candidates;
-    for (const ProcedureEntry& p : procedures_.entries()) candidates.push_back({p.name, "\"", p.name});
+    for (const ProcedureEntry& p : procedures_.entries())
+        candidates.push_back({p.name, "\"", p.name});
     const std::string nearest = didYouMean(nearestSuggestions(name, candidates));
     if (!nearest.empty()) return nearest;
     return "no procedure named " + shown(name) + " is defined; TO \"" + shown(name) +
@@ -440,8 +463,8 @@ void ErrorReport::afterError(std::string_view what, const ErrorSite& site,
                              const ErrorDetail& detail) {
     ++errorsPrinted_;
     if (!enabled_ || !site.text) return;
-    Recent key{site.text, site.position, site.named.text, site.named.begin,
-               std::string(what), detail.kind, std::string(detail.name)};
+    Recent key{site.text,         site.position, site.named.text,         site.named.begin,
+               std::string(what), detail.kind,   std::string(detail.name)};
     if (countedAsRecent(key) || run_.placesFull) return;
     const Place place = culpritOf(site, detail);
     size_t seen = kNoEntry;
@@ -495,20 +518,23 @@ void ErrorReport::afterNotFinite(TokenCode command, float value, const ErrorSite
     std::vector<std::string> hints;
     if (!heldText.empty()) {
         headline += " was given " + shown(heldText) + " as a text";
-        hints.push_back("a number that is not finite is stored as that text (after a division "
-                        "by zero, for example)");
-        hints.push_back("a text that starts with a letter counts as the sum of its character "
-                        "codes, so here it counts as " + std::to_string(static_cast<int>(value)));
+        hints.push_back(
+            "a number that is not finite is stored as that text (after a division "
+            "by zero, for example)");
+        hints.push_back(
+            "a text that starts with a letter counts as the sum of its character "
+            "codes, so here it counts as " +
+            std::to_string(static_cast<int>(value)));
     } else {
         headline += " was given " + notFiniteText(value) + ", which is not a finite number";
         hints.push_back("a division by zero, for example, gives one");
         if (movesTheTurtle(command))
             hints.push_back("the turtle's place and heading stay unknown until HOME");
         else
-            hints.push_back(std::string("it counts as ") +
-                            (std::isnan(value) ? "0"
-                             : value > 0       ? "the largest whole number"
-                                               : "the smallest whole number"));
+            hints.push_back(std::string("it counts as ") + (std::isnan(value) ? "0"
+                                                            : value > 0
+                                                                ? "the largest whole number"
+                                                                : "the smallest whole number"));
     }
     hints.push_back("this is told once per run");
     tell(headline, place, hints);

@@ -18,9 +18,12 @@ namespace {
 // Why an expression cannot hold the token it met.
 const char* expressionHint(TokenCode code) {
     switch (code) {
-        case kMinus: return "an expression cannot start with -: write 0 - 5";
-        case kQuoted: return "a text is not a number; inside brackets, CALC stores a text";
-        default: return "";
+        case kMinus:
+            return "an expression cannot start with -: write 0 - 5";
+        case kQuoted:
+            return "a text is not a number; inside brackets, CALC stores a text";
+        default:
+            return "";
     }
 }
 
@@ -48,9 +51,9 @@ float Interpreter::numberorvalue() {
             nextToken();
             return static_cast<float>(atofText(vec_getitem()));
         default:
-            reportSyntaxError("numberorvalue: expected number or variablevalue",
-                              ErrorDetail::at(Culprit::NextToken,
-                                              ErrorDetail::Kind::MissingArgument));
+            reportSyntaxError(
+                "numberorvalue: expected number or variablevalue",
+                ErrorDetail::at(Culprit::NextToken, ErrorDetail::Kind::MissingArgument));
             return 0.0f;
     }
 }
@@ -70,9 +73,9 @@ std::string Interpreter::getstrorvalue() {
             nextToken();
             return vec_getitem();
         default:
-            reportSyntaxError("getstrorvalue: expected number or variablevalue",
-                              ErrorDetail::at(Culprit::NextToken,
-                                              ErrorDetail::Kind::MissingArgument));
+            reportSyntaxError(
+                "getstrorvalue: expected number or variablevalue",
+                ErrorDetail::at(Culprit::NextToken, ErrorDetail::Kind::MissingArgument));
             return "";
     }
 }

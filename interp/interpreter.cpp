@@ -46,7 +46,8 @@ void Interpreter::assignProgram(std::string text, TextOrigin origin) {
 }
 
 void Interpreter::expectToken(TokenCode expected) {
-    if (nextToken() != expected) reportSyntaxError("token not found ", ErrorDetail::expected(expected));
+    if (nextToken() != expected)
+        reportSyntaxError("token not found ", ErrorDetail::expected(expected));
 }
 
 ErrorSite Interpreter::errorSite() const {
@@ -73,7 +74,8 @@ void Interpreter::noteNotFinite(TokenCode command, float value) {
         const std::string name = named.text->text.substr(named.begin, named.length);
         const VariableEntry* entry = variables_.findNewest(name);
         if (!entry || (entry->value() != "inf" && entry->value() != "nan")) return;
-        errors_.afterNotFinite(command, value, errorSite(), ":" + name + ", which holds " + entry->value());
+        errors_.afterNotFinite(command, value, errorSite(),
+                               ":" + name + ", which holds " + entry->value());
         return;
     }
     errors_.afterNotFinite(command, value, errorSite(), {});
@@ -190,8 +192,9 @@ void Interpreter::runLine() {
                 continue;
             }
             if (nextToken() != kEndOfText)
-                reportSyntaxError("token not found ",
-                                  ErrorDetail::at(Culprit::LastToken, ErrorDetail::Kind::StopsLine));
+                reportSyntaxError(
+                    "token not found ",
+                    ErrorDetail::at(Culprit::LastToken, ErrorDetail::Kind::StopsLine));
             break;
         }
     } catch (const LineAbandoned&) {
@@ -224,7 +227,8 @@ void Interpreter::executeStatement() {
 }
 
 void Interpreter::assignmentStatement(bool topLevel) {
-    if (nextToken() != kQuoted) reportSyntaxError("token not found ", ErrorDetail::expected(kQuoted));
+    if (nextToken() != kQuoted)
+        reportSyntaxError("token not found ", ErrorDetail::expected(kQuoted));
     const std::string target = tokenText();
     expectToken(kEquals);
     switch (peekToken()) {
@@ -264,7 +268,8 @@ void Interpreter::skipBracketedBody() {
     for (;;) {
         const TokenCode code = peekToken();
         if (code == kEndOfText) {
-            reportSyntaxError("reserved tokens not found", ErrorDetail::unclosedBody(kCloseBracket));
+            reportSyntaxError("reserved tokens not found",
+                              ErrorDetail::unclosedBody(kCloseBracket));
             abandonLine();
         }
         if (code == kCloseBracket && open == 1) return;

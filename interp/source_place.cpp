@@ -6,7 +6,9 @@ namespace cubalorn {
 
 namespace {
 
-bool continuesCharacter(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+bool continuesCharacter(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
 size_t charactersIn(std::string_view text) {
     size_t count = 0;
@@ -67,8 +69,8 @@ std::string placeWithinText(const TextOrigin& origin, SourcePlace place) {
     return "column " + std::to_string(place.column);
 }
 
-std::string excerptWithCaret(std::string_view text, size_t lineStart, size_t lineEnd,
-                             size_t begin, size_t length, std::string_view indent) {
+std::string excerptWithCaret(std::string_view text, size_t lineStart, size_t lineEnd, size_t begin,
+                             size_t length, std::string_view indent) {
     lineEnd = std::min(lineEnd, text.size());
     if (lineEnd > lineStart && text[lineEnd - 1] == '\r') --lineEnd;
     begin = characterStart(text, std::clamp(begin, lineStart, lineEnd), lineStart);
@@ -77,9 +79,8 @@ std::string excerptWithCaret(std::string_view text, size_t lineStart, size_t lin
     size_t shownStart = lineStart;
     size_t shownEnd = lineEnd;
     if (lineEnd - lineStart > kShownWidth) {
-        shownStart = characterStart(text, begin > lineStart + kShownBefore ? begin - kShownBefore
-                                                                           : lineStart,
-                                    lineStart);
+        shownStart = characterStart(
+            text, begin > lineStart + kShownBefore ? begin - kShownBefore : lineStart, lineStart);
         shownEnd = characterStart(text, std::min(lineEnd, shownStart + kShownWidth), shownStart);
         if (shownEnd <= begin) shownEnd = std::min(lineEnd, begin + 1);
         end = std::min(end, shownEnd);

@@ -49,7 +49,7 @@ std::string placeWithinText(const TextOrigin& origin, SourcePlace place);
 // it, each after `indent`. Control characters show as blanks (tabs stay, so
 // the caret lines up); a long line shows only the part around the caret; a
 // trailing carriage return is dropped. The caret is at least one character.
-std::string excerptWithCaret(std::string_view text, size_t lineStart, size_t lineEnd,
-                             size_t begin, size_t length, std::string_view indent);
+std::string excerptWithCaret(std::string_view text, size_t lineStart, size_t lineEnd, size_t begin,
+                             size_t length, std::string_view indent);
 
 }  // namespace cubalorn

@@ -6,7 +6,9 @@ namespace cubalorn {
 
 namespace {
 
-char folded(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char folded(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // The optimal-string-alignment distance over folded texts, with rows of
 // `Row` (an array for short words, a vector for long ones).
@@ -50,7 +52,7 @@ size_t distanceUpToOne(std::string_view a, std::string_view b, size_t limit) {
         return true;
     };
     if (a.size() > b.size()) return sameFrom(i + 1, i) ? 1 : 2;  // one letter more in a
-    if (sameFrom(i + 1, i + 1)) return 1;                          // one letter replaced
+    if (sameFrom(i + 1, i + 1)) return 1;                        // one letter replaced
     if (i + 1 < a.size() && folded(a[i]) == folded(b[i + 1]) && folded(a[i + 1]) == folded(b[i]) &&
         sameFrom(i + 2, i + 2))
         return 1;  // two neighbours swapped
@@ -107,7 +109,8 @@ std::vector<const Suggestion*> nearestSuggestions(std::string_view word,
         const auto same = [&](const Suggestion* s) {
             return s->prefix == candidate.prefix && s->shown == candidate.shown;
         };
-        if (nearest.size() < most && std::find_if(nearest.begin(), nearest.end(), same) == nearest.end())
+        if (nearest.size() < most &&
+            std::find_if(nearest.begin(), nearest.end(), same) == nearest.end())
             nearest.push_back(&candidate);
     }
     return nearest;

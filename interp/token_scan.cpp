@@ -13,21 +13,36 @@ constexpr size_t kLongestReadBack = 4096;
 
 bool isPunctuation(char c, TokenCode code) {
     switch (c) {
-        case '(': return code == kOpenParen;
-        case ')': return code == kCloseParen;
-        case '*': return code == kTimes;
-        case '+': return code == kPlus;
-        case ',': return code == kComma;
-        case '-': return code == kMinus;
-        case '/': return code == kDivide;
-        case '<': return code == kLess;
-        case '=': return code == kEquals;
-        case '>': return code == kGreater;
-        case '[': return code == kOpenBracket;
-        case ']': return code == kCloseBracket;
-        case '{': return code == kLbrace;
-        case '}': return code == kRbrace;
-        default: return false;
+        case '(':
+            return code == kOpenParen;
+        case ')':
+            return code == kCloseParen;
+        case '*':
+            return code == kTimes;
+        case '+':
+            return code == kPlus;
+        case ',':
+            return code == kComma;
+        case '-':
+            return code == kMinus;
+        case '/':
+            return code == kDivide;
+        case '<':
+            return code == kLess;
+        case '=':
+            return code == kEquals;
+        case '>':
+            return code == kGreater;
+        case '[':
+            return code == kOpenBracket;
+        case ']':
+            return code == kCloseBracket;
+        case '{':
+            return code == kLbrace;
+        case '}':
+            return code == kRbrace;
+        default:
+            return false;
     }
 }
 
@@ -58,8 +73,8 @@ ScannedToken TokenScanner::next() {
         token.begin = span.begin - 1;
     } else if (token.code == kQuoted) {
         // "word, or "[list]
-        token.begin = span.begin >= 1 && text[span.begin - 1] == '"' ? span.begin - 1
-                                                                      : span.begin - 2;
+        token.begin =
+            span.begin >= 1 && text[span.begin - 1] == '"' ? span.begin - 1 : span.begin - 2;
     }
     return token;
 }
@@ -82,8 +97,7 @@ std::vector<ScannedToken> tokensBetween(const ProgramTextPtr& text, size_t from,
 
 size_t readingStartFor(std::string_view text, size_t position) {
     position = std::min(position, text.size());
-    const size_t newline = position == 0 ? std::string_view::npos
-                                          : text.rfind('\n', position - 1);
+    const size_t newline = position == 0 ? std::string_view::npos : text.rfind('\n', position - 1);
     const size_t lineStart = newline == std::string_view::npos ? 0 : newline + 1;
     if (position - lineStart <= kLongestReadBack) return lineStart;
     size_t start = position - kLongestReadBack;
@@ -103,10 +117,14 @@ std::optional<ScannedToken> tokenEndingAt(const ProgramTextPtr& text, size_t pos
 
 TokenCode closingOf(TokenCode opener) {
     switch (opener) {
-        case kOpenBracket: return kCloseBracket;
-        case kIf: return kEndif;
-        case kTo: return kEnd;
-        default: return kDummy;
+        case kOpenBracket:
+            return kCloseBracket;
+        case kIf:
+            return kEndif;
+        case kTo:
+            return kEnd;
+        default:
+            return kDummy;
     }
 }
 
@@ -117,9 +135,15 @@ std::vector<ScannedToken> unclosedOpeners(const ProgramTextPtr& text, TokenCode 
     TokenScanner scanner(text);
     for (ScannedToken token = scanner.next(); token.code != kEndOfText; token = scanner.next()) {
         switch (token.code) {
-            case kOpenBracket: brackets.push_back(token); break;
-            case kIf: ifs.push_back(token); break;
-            case kTo: tos.push_back(token); break;
+            case kOpenBracket:
+                brackets.push_back(token);
+                break;
+            case kIf:
+                ifs.push_back(token);
+                break;
+            case kTo:
+                tos.push_back(token);
+                break;
             case kCloseBracket:
                 if (!brackets.empty()) brackets.pop_back();
                 break;
@@ -129,7 +153,8 @@ std::vector<ScannedToken> unclosedOpeners(const ProgramTextPtr& text, TokenCode 
             case kEnd:
                 if (!tos.empty()) tos.pop_back();
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     std::vector<ScannedToken> open;

@@ -25,7 +25,9 @@ struct ErrorCase {
     std::string diagnostics;
 };
 
-void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ErrorCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 std::string times(int n, const std::string& line) {
     std::string text;
@@ -260,11 +262,11 @@ INSTANTIATE_TEST_SUITE_P(Errors, ErrorPlaces, ::testing::ValuesIn(kCases),
 TEST(ErrorRuns, ResumesOfAProgramAreOneRun) {
     ProgramRun run;
     run.fileName = "loop.logo";
-    const std::string out =
-        run.programFile("#top\nforward :nothere\nrefreshall\njump \"top\n", 3);
+    const std::string out = run.programFile("#top\nforward :nothere\nrefreshall\njump \"top\n", 3);
     run.interpreter.finishRun();
-    EXPECT_EQ(out, times(4, "ERROR - vec_getvarstring: no variable found to get value, token "
-                            "nothere\n"));
+    EXPECT_EQ(out, times(4,
+                         "ERROR - vec_getvarstring: no variable found to get value, token "
+                         "nothere\n"));
     EXPECT_EQ(run.out.diagnostics(),
               "  at loop.logo:2:9\n"
               "    forward :nothere\n"
@@ -279,10 +281,11 @@ TEST(ErrorRuns, ResumesOfAProgramAreOneRun) {
 TEST(ErrorRuns, EachConsoleLineIsARun) {
     ProgramRun run;
     run.console({"to \"p print :zz end", "go \"p go \"p", "go \"p"});
-    const std::string block = "  at line 1, column 13\n"
-                              "    to \"p print :zz end\n"
-                              "                ^~~\n"
-                              "  hint: there is no variable named zz; MAKE \"zz 0 makes one\n";
+    const std::string block =
+        "  at line 1, column 13\n"
+        "    to \"p print :zz end\n"
+        "                ^~~\n"
+        "  hint: there is no variable named zz; MAKE \"zz 0 makes one\n";
     EXPECT_EQ(run.out.diagnostics(),
               block +
                   "  at line 1, column 13: 2 times in all: vec_getvarstring: no variable found "
@@ -321,7 +324,9 @@ struct BatchCase {
     std::string err;
 };
 
-void PrintTo(const BatchCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BatchCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const std::string kUnknownX =
     "  at line 3, column 7\n"
@@ -371,8 +376,8 @@ TEST(BatchErrorRuns, SettingsPassBelongsToTheRun) {
     const uint64_t scanErrors = errorLines(r.out) - 1;  // and the line's end at 10
     EXPECT_GT(scanErrors, 1u);
     EXPECT_EQ(r.err.find("  at " + path + ":2:1\n"), 0u) << r.err;
-    const std::string count = "  at " + path + ":2:1: " + std::to_string(scanErrors) +
-                              " times in all: scan error -  \n";
+    const std::string count =
+        "  at " + path + ":2:1: " + std::to_string(scanErrors) + " times in all: scan error -  \n";
     EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), count.size())), count) << r.err;
 }
 

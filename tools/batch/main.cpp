@@ -133,8 +133,8 @@ void runConsole(Interpreter& interpreter, BatchHost& input, Output& out, const P
 }
 
 void runProgram(Interpreter& interpreter, Output& out, const std::string& text,
-                const std::string& fileName, ErrorReport::Run settingsErrors,
-                long long maxResumes, const PassHook& onPass) {
+                const std::string& fileName, ErrorReport::Run settingsErrors, long long maxResumes,
+                const PassHook& onPass) {
     interpreter.assignProgram(text, TextOrigin{fileName});
     interpreter.errorReport().continueRun(std::move(settingsErrors));
     interpreter.prescanProgram();

@@ -1,7 +1,7 @@
 #include "app/file_watcher.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -60,7 +60,9 @@ struct SaveCase {
     std::vector<Event> expected;
 };
 
-void PrintTo(const SaveCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SaveCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const SaveCase kSaveCases[] = {
     {"SavedInPlace", [](const std::string& p) { writeFile(p, "forward 20\n"); }, {Event::Saved}},
@@ -91,8 +93,7 @@ const SaveCase kSaveCases[] = {
      {}},
 };
 
-class FileWatcherSaves
-    : public ::testing::TestWithParam<std::tuple<SaveCase, Mechanism>> {};
+class FileWatcherSaves : public ::testing::TestWithParam<std::tuple<SaveCase, Mechanism>> {};
 
 TEST_P(FileWatcherSaves, TellEachSaveOnce) {
     const SaveCase& c = std::get<0>(GetParam());
@@ -106,14 +107,15 @@ TEST_P(FileWatcherSaves, TellEachSaveOnce) {
     EXPECT_EQ(eventsAfter(watcher, now, [&] { c.act(path); }), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Watch, FileWatcherSaves,
-    ::testing::Combine(::testing::ValuesIn(kSaveCases),
-                       ::testing::Values(Mechanism::Inotify, Mechanism::Polling)),
-    [](const ::testing::TestParamInfo<FileWatcherSaves::ParamType>& info) {
-        return std::string(std::get<0>(info.param).name) +
-               (std::get<1>(info.param) == Mechanism::Inotify ? "Inotify" : "Polling");
-    });
+INSTANTIATE_TEST_SUITE_P(Watch, FileWatcherSaves,
+                         ::testing::Combine(::testing::ValuesIn(kSaveCases),
+                                            ::testing::Values(Mechanism::Inotify,
+                                                              Mechanism::Polling)),
+                         [](const ::testing::TestParamInfo<FileWatcherSaves::ParamType>& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) == Mechanism::Inotify ? "Inotify"
+                                                                                   : "Polling");
+                         });
 
 // A deletion is told once; the file coming back is a save.
 TEST(FileWatcher, DeletedOnceThenBack) {
@@ -144,10 +146,11 @@ TEST(FileWatcher, WaitsForTheWriterToClose) {
     ASSERT_GE(fd, 0);
     EXPECT_EQ(eventsAfter(watcher, now, [&] { ASSERT_EQ(write(fd, "forward", 7), 7); }),
               std::vector<Event>{});
-    EXPECT_EQ(eventsAfter(watcher, now, [&] {
-                  ASSERT_EQ(write(fd, " 10\n", 4), 4);
-                  close(fd);
-              }),
+    EXPECT_EQ(eventsAfter(watcher, now,
+                          [&] {
+                              ASSERT_EQ(write(fd, " 10\n", 4), 4);
+                              close(fd);
+                          }),
               std::vector<Event>{Event::Saved});
 }
 

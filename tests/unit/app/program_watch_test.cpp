@@ -77,7 +77,7 @@ TEST(ProgramWatch, RunningAgainStartsFromScratch) {
     ProgramRun again;
     again.program(kProgram);
     again.program("pencolor 5 sphere 6 goto 1 1 1");  // more state on top
-    again.interpreter.file = std::tmpfile();           // as OPENFILE leaves it
+    again.interpreter.file = std::tmpfile();          // as OPENFILE leaves it
     startWorldAfresh(again.world);
     again.interpreter.forgetProgram();
     EXPECT_EQ(solidVoxels(again.volume), 0u);

@@ -42,7 +42,9 @@ struct ExcerptCase {
     std::string expected;
 };
 
-void PrintTo(const ExcerptCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ExcerptCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Excerpt : public ::testing::TestWithParam<ExcerptCase> {};
 
@@ -67,8 +69,7 @@ const ExcerptCase kExcerptCases[] = {
     {"CaretInsideACharacterMovesToItsStart", "\xC3\xA9x", 1, 1, "> \xC3\xA9x\n> ^\n"},
     {"LongLineShowsTheCaretsSurroundings", kLong, 100, 4,
      "> ..." + kLong.substr(40, 140) + "...\n>    " + std::string(60, ' ') + "^~~~\n"},
-    {"LongLineStartShowsNoLeadingDots", kLong, 2, 1,
-     "> " + kLong.substr(0, 140) + "...\n>   ^\n"},
+    {"LongLineStartShowsNoLeadingDots", kLong, 2, 1, "> " + kLong.substr(0, 140) + "...\n>   ^\n"},
 };
 INSTANTIATE_TEST_SUITE_P(SourcePlace, Excerpt, ::testing::ValuesIn(kExcerptCases),
                          [](const ::testing::TestParamInfo<ExcerptCase>& info) {

@@ -21,11 +21,11 @@ TEST(EditDistance, CountsTyposIgnoringCase) {
         {"forwardd", "forward", 2, 1},
         {"forwerd", "forward", 2, 1},
         {"frwrd", "forward", 2, 2},
-        {"fwd", "forward", 2, 3},      // above the limit: limit + 1
+        {"fwd", "forward", 2, 3},  // above the limit: limit + 1
         {"", "go", 5, 2},
         {"ab", "ba", 0, 1},
-        {"abcdef", "ghijkl", 2, 3},    // stops early, still limit + 1
-        {"ca", "abc", 3, 3},           // a swap is not undone by later edits
+        {"abcdef", "ghijkl", 2, 3},  // stops early, still limit + 1
+        {"ca", "abc", 3, 3},         // a swap is not undone by later edits
         // Within one edit, which takes a path of its own.
         {"lfet", "LEFT", 1, 1},
         {"left", "lefts", 1, 1},
@@ -58,10 +58,11 @@ std::vector<std::string> nearest(const char* word, const std::vector<Suggestion>
 
 TEST(NearestSuggestions, KeepTheClosestInOrder) {
     const std::vector<Suggestion> names = {
-        {"LEFT", "", "LEFT"},   {"LIGHTPOS", "", "LIGHTPOS"}, {"GO", "", "GO"},
-        {"TO", "", "TO"},       {"UP", "", "UP"},             {"FORWARD", "", "FORWARD"},
-        {"left", "", "LEFT"},   {"RIGHT", "", "RIGHT"},       {"REPEAT", "", "REPEAT"},
-        {"left", ":", "left"},
+        {"LEFT", "", "LEFT"},     {"LIGHTPOS", "", "LIGHTPOS"},
+        {"GO", "", "GO"},         {"TO", "", "TO"},
+        {"UP", "", "UP"},         {"FORWARD", "", "FORWARD"},
+        {"left", "", "LEFT"},     {"RIGHT", "", "RIGHT"},
+        {"REPEAT", "", "REPEAT"}, {"left", ":", "left"},
     };
     const struct {
         const char* word;

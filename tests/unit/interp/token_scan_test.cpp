@@ -9,7 +9,9 @@
 namespace cubalorn {
 namespace {
 
-ProgramTextPtr textOf(const std::string& text) { return std::make_shared<ProgramText>(text); }
+ProgramTextPtr textOf(const std::string& text) {
+    return std::make_shared<ProgramText>(text);
+}
 
 // Each token kind starts where its first character is: the quote, colon or
 // hash included, the bracket of a quoted list included.
@@ -45,7 +47,9 @@ struct OpenCase {
     std::vector<const char*> open;  // the unclosed openers' texts, in order
 };
 
-void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const OpenCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Unclosed : public ::testing::TestWithParam<OpenCase> {};
 
