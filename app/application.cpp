@@ -235,9 +235,10 @@ void Application::presentFirstMesh() {
 
     context_.meshBuffer = createVoxelMeshBuffer();
     context_.mesh = new irr::scene::SMesh();
-    rebuildMeshBuffer(*context_.meshBuffer, context_.extractedMesh, [&](uint8_t index) {
-        return vertexColour(world_->palette, world_->random, index);
-    });
+    rebuildMeshBuffer(
+        *context_.meshBuffer, context_.extractedMesh,
+        [&](uint8_t index) { return vertexColour(world_->palette, world_->random, index); },
+        occlusionDarkening(config_));
     out_.print("vert %i \n", static_cast<int>(context_.meshBuffer->getVertexCount()));
     out_.print("ind  %i \n", static_cast<int>(context_.meshBuffer->getIndexCount()));
     context_.mesh->addMeshBuffer(context_.meshBuffer);

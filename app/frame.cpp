@@ -24,6 +24,10 @@ bool handleWindowKeys(AppContext& context, AppConfig& config) {
     return wireframe || surface;
 }
 
+float occlusionDarkening(const AppConfig& config) {
+    return config.ambientOcclusion ? kOcclusionDarkening : 0.0f;
+}
+
 irr::video::SColor vertexColour(const Palette& palette, Random& random, uint8_t index) {
     uint32_t argb = 0xFF000000u;
     palette.materialColour(index, argb, random);
@@ -40,7 +44,8 @@ bool updatePresentedMesh(AppContext& context, const AppConfig& config, const Pal
     }
     if (context.meshBuffer != nullptr) {
         rebuildMeshBuffer(*context.meshBuffer, context.extractedMesh,
-                          [&](uint8_t index) { return vertexColour(palette, random, index); });
+                          [&](uint8_t index) { return vertexColour(palette, random, index); },
+                          occlusionDarkening(config));
     }
     if (context.mesh != nullptr) context.mesh->recalculateBoundingBox();
     context.meshUpToDate = true;

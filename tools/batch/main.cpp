@@ -200,6 +200,8 @@ int run(const Options& options) {
         request.width = options.width;
         request.height = options.height;
         request.programSettings = programMode ? &settings : nullptr;
+        request.view = options.view;
+        request.ambientOcclusion = options.ambientOcclusion;
         stage = WindowStage::open(request, out, error);
         if (!stage) {
             out.flush();
@@ -272,6 +274,14 @@ int run(const Options& options) {
     else
         runConsole(interpreter, batchHost, out, onPass);
     interpreter.finishRun();  // a run stopped by --frames has not finished by itself
+    if (stage && presented && options.turntable > 0) {
+        std::string errors;
+        if (!stage->drawTurntable(options.turntable, options.pngPath, errors)) {
+            out.flush();
+            std::fputs(errors.c_str(), stderr);
+            picturesWritten = false;
+        }
+    }
     if (options.meshReport) reportMeshes(*volume, out);
     out.flush();
     if (interpreter.budgetExceeded()) {

@@ -161,6 +161,41 @@ const OptionRow kOptions[] = {
          error = "--png-every needs a whole number of 1 or more, not '" + value + "'";
          return false;
      }},
+    {"--view", "VIEW",
+     "with --png, the camera: fit (the sculpture framed from the front left, above), program "
+     "(the program's CAMERAPOS), front, top or side (default: program if it sets a camera, "
+     "else fit)",
+     [](Options& o, const std::string& value, std::string& error) {
+         for (const char* view : {"fit", "program", "front", "top", "side"})
+             if (value == view) {
+                 o.view = value;
+                 return true;
+             }
+         error = "--view needs fit, program, front, top or side, not '" + value + "'";
+         return false;
+     }},
+    {"--turntable", "N",
+     "with --png, also write N frames orbiting the sculpture, PATH-turn-NNNNN.png, and an "
+     "animated PATH.gif when ImageMagick is installed",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseCount(value, o.turntable) && o.turntable > 0 &&
+             o.turntable <= kMaxTurntableFrames)
+             return true;
+         error = "--turntable needs a whole number from 1 to " +
+                 std::to_string(kMaxTurntableFrames) + ", not '" + value + "'";
+         return false;
+     }},
+    {"--ambient-occlusion", "on|off",
+     "with --png, darken the cubic mesh's closed-in corners (default: on)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (value == "on" || value == "off") {
+             o.ambientOcclusion = value == "on";
+             o.ambientOcclusionGiven = true;
+             return true;
+         }
+         error = "--ambient-occlusion needs on or off, not '" + value + "'";
+         return false;
+     }},
     {"--vox", "PATH", "write the final volume as a MagicaVoxel .vox file (z up)",
      [](Options& o, const std::string& value, std::string& error) {
          return setPath(o.voxPath, "--vox", value, error);
@@ -229,10 +264,17 @@ bool parseOptions(const std::vector<std::string>& arguments, Options& options, s
         options.programFile = argument;
         programSeen = true;
     }
-    if (!options.wantsRender() && (options.pngEvery > 0 || options.width > 0)) {
-        error = std::string(options.pngEvery > 0 ? "--png-every" : "--size") +
-                " goes with --png, which names the picture";
-        return false;
+    if (!options.wantsRender()) {
+        const char* picture = options.pngEvery > 0           ? "--png-every"
+                              : options.width > 0            ? "--size"
+                              : !options.view.empty()        ? "--view"
+                              : options.turntable > 0        ? "--turntable"
+                              : options.ambientOcclusionGiven ? "--ambient-occlusion"
+                                                             : nullptr;
+        if (picture != nullptr) {
+            error = std::string(picture) + " goes with --png, which names the picture";
+            return false;
+        }
     }
     return true;
 }
@@ -263,7 +305,9 @@ std::string usageText() {
     for (const OptionRow& row : kOptions) {
         std::string left = std::string("  ") + row.name;
         if (row.valueName) left += std::string(" ") + row.valueName;
-        left.resize(24, ' ');
+        // A name too long for the column gets a line of its own.
+        if (left.size() >= 24) left += "\n";
+        left.resize(left.back() == '\n' ? left.size() + 24 : 24, ' ');
         text += left + row.help + "\n";
     }
     return text;

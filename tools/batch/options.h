@@ -35,6 +35,12 @@ struct Options {
     int width = 0;  // --size; 0: the configured window size
     int height = 0;
     long long pngEvery = 0;  // also a numbered picture every this many passes; 0: none
+    // --view: fit, program, front, top or side; empty: the program's camera
+    // when it places one, else fit.
+    std::string view;
+    long long turntable = 0;       // frames orbiting the sculpture after the run; 0: none
+    bool ambientOcclusion = true;  // --ambient-occlusion on|off
+    bool ambientOcclusionGiven = false;
 
     bool wantsRender() const { return !pngPath.empty(); }
     bool wantsMeshExport() const {
@@ -48,6 +54,8 @@ struct Options {
 
 // Largest picture side --size accepts.
 constexpr int kMaxPictureSide = 8192;
+// Most frames --turntable accepts.
+constexpr long long kMaxTurntableFrames = 3600;
 
 // Parses argv[1..]; on a mistake returns false with a one-line `error`.
 bool parseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error);
