@@ -2,6 +2,7 @@
 
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "app/configuration.h"
 #include "app/effects_setup.h"
@@ -10,6 +11,7 @@
 #include "app/mesh_presentation.h"
 #include "app/program_file.h"
 #include "app/resources.h"
+#include "app/program_watch.h"
 #include "app/scene_setup.h"
 #include "app/window_events.h"
 #include "effects/effect_handler.h"
@@ -48,6 +50,7 @@ Application::~Application() {
 
 int Application::run(const std::vector<std::string>& arguments) {
     if (startUp(arguments)) mainLoop();
+    if (interpreter_) interpreter_->finishRun();  // an animation's run ends with the window
     shutDown();
     out_.flush();
     return 1;
@@ -64,6 +67,7 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
                           false, &engineLog_);
 
     if (mode_ == RunMode::ProgramFile) {
+        programPath_ = arguments[0];
         program_ = loadProgramFile(arguments[0], out_);
         if (program_) {
             // The program is a zero-terminated text: a stray zero byte ends it.
@@ -97,6 +101,10 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
         WindowResources(*options_.resources, "cubalorn", stderr)
             .useMedia(*context_.driver, config_);
     if (!createVolume()) return false;
+    if (options_.watchProgram && mode_ == RunMode::ProgramFile) {
+        watch_ = std::make_unique<ProgramWatch>(programPath_, out_);
+        out_.note("cubalorn: watching %s; each save runs it again\n", programPath_.c_str());
+    }
     runProgramFileFirstTime();
     presentFirstMesh();
     createLightAndEffects();
@@ -115,8 +123,9 @@ void Application::applyProgramSettings(const std::string& program) {
     VoxelVolume scratchVolume(Region{{0, 0, 0}, {0, 0, 0}}, kVolumeBlockSide);
     World scratchWorld(scratchVolume);
     Interpreter scratch(scratchWorld, host_, out_);
-    scratch.assignProgram(program);
+    scratch.assignProgram(program, TextOrigin{programPath_});
     const ProgramSettings settings = prescanSettings(scratch);
+    settingsErrors_ = scratch.errorReport().takeRun();
     if (settings.volumeFound)
         config_.volumeMax = {settings.volumeMax.x, settings.volumeMax.y, settings.volumeMax.z};
     if (settings.backgroundFound) config_.background = settings.background;
@@ -215,7 +224,8 @@ bool Application::createVolume() {
 
 void Application::runProgramFileFirstTime() {
     if (mode_ != RunMode::ProgramFile || !program_) return;
-    interpreter_->assignProgram(*program_);
+    interpreter_->assignProgram(*program_, TextOrigin{programPath_});
+    interpreter_->errorReport().continueRun(std::move(settingsErrors_));
     interpreter_->prescanProgram();
     interpreter_->lineFinished = false;
     interpreter_->runLine();
@@ -263,6 +273,16 @@ void Application::createLightAndEffects() {
     context_.light = createLight(*context_.sceneManager, config_);
     addShadowLightAndPasses(*effectHandler_, config_, *context_.driver, context_.meshNode,
                             context_.light);
+}
+
+bool Application::runAgainOnSave() {
+    if (!watch_) return false;
+    // The first run is shown as well: the editor, not the window, has the focus.
+    if (std::exchange(watchShowsFirstRun_, false)) return true;
+    const KeptCameras cameras(context_, config_);
+    if (!watch_->poll({*world_, *interpreter_, host_}, program_)) return false;
+    cameras.restore();
+    return true;
 }
 
 void Application::shutDown() {

@@ -18,6 +18,7 @@
 #include "app/engine_log.h"
 #include "app/scene_guides.h"
 #include "app/window_host.h"
+#include "interp/error_report.h"
 #include "interp/interpreter.h"
 #include "interp/output.h"
 
@@ -28,6 +29,7 @@ class EffectHandler;
 class InterruptWatch;
 class PathPolicy;
 class ResourceFolders;
+class ProgramWatch;
 class SmoothExtractor;
 class VoxelVolume;
 struct World;
@@ -54,6 +56,8 @@ struct ApplicationOptions {
     const ResourceFolders* resources = nullptr;
     // Which files the program's file commands may open; null: any. Not owned.
     const PathPolicy* pathPolicy = nullptr;
+    // --watch: in program-file mode, run the file again on every save.
+    bool watchProgram = false;
 };
 
 class Application final : private ConsoleActions, public StopSignal {
@@ -125,6 +129,9 @@ private:
     bool windowActive() const;
     // Goes on with a program that paused at a top-level REFRESHALL.
     void resumeProgram();
+    // With --watch: runs the program again when its file was saved; true
+    // when it did, so that a frame shows it even without the focus.
+    bool runAgainOnSave();
 
     Output& out_;
     ApplicationOptions options_;
@@ -136,6 +143,9 @@ private:
     WindowHost host_;
     RunMode mode_ = RunMode::Interactive;
     std::optional<std::string> program_;
+    std::string programPath_;
+    // The error places met by the settings pass, which the program's run goes on with.
+    ErrorReport::Run settingsErrors_;
 
     std::unique_ptr<VoxelVolume> volume_;
     std::unique_ptr<World> world_;
@@ -146,6 +156,8 @@ private:
     std::unique_ptr<InterruptWatch> interrupts_;
     std::unique_ptr<WindowEvents> windowEvents_;
     SceneGuides guides_;
+    std::unique_ptr<ProgramWatch> watch_;
+    bool watchShowsFirstRun_ = true;
     unsigned long long framesDrawn_ = 0;
 
     // Frames: one is due now after a line, at most kFrameInterval apart otherwise.

@@ -23,6 +23,14 @@ const OptionRow kOptions[] = {
      "folder and below, and read the installed media/, shaders/\n"
      "and examples/",
      [](CommandLine& c, const std::string&) { c.allowAnyPath = true; }},
+    {"--watch", nullptr, "FILE",
+     "run the program file FILE, and again from the start each\n"
+     "time it is saved (volume, turtle, palette, variables and\n"
+     "procedures start afresh; the camera stays)",
+     [](CommandLine& c, const std::string& file) {
+         c.watch = true;
+         c.arguments.push_back(file);
+     }},
 };
 
 const OptionRow* findOption(const std::string& name) {

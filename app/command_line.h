@@ -14,6 +14,7 @@ struct CommandLine {
     bool help = false;
     bool version = false;
     bool allowAnyPath = false;  // the program's file commands may open any file
+    bool watch = false;         // --watch FILE: FILE is the program, run again on each save
 };
 
 // Parses argv[1..]. "-" alone and everything after "--" are arguments.

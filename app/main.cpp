@@ -29,12 +29,17 @@ int main(int argc, char** argv) {
         std::fputs(versionText().c_str(), stdout);
         return 0;
     }
+    if (commandLine.watch && commandLine.arguments.size() != 1) {
+        std::fprintf(stderr, "cubalorn: --watch needs one program file: cubalorn --watch FILE\n");
+        return 2;
+    }
     const PathPolicy pathPolicy = commandLine.allowAnyPath
                                       ? PathPolicy::anyPath()
                                       : PathPolicy::confinedTo(resources.places()[0], resources);
     ApplicationOptions options;
     options.resources = &resources;
     options.pathPolicy = &pathPolicy;
+    options.watchProgram = commandLine.watch;
     int status = 1;
     // Programs nest by native recursion: the whole program, window included,
     // runs on one thread whose stack holds the interpreter's deepest nesting.

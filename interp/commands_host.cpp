@@ -96,7 +96,7 @@ void handlePrintscreen(Interpreter& in) {
             in.nextToken();
             code = in.peekToken();
             if (!startsScreenItem(code)) {
-                in.reportSyntaxError("PRINT: wrong parameter");
+                in.reportSyntaxError("PRINT: wrong parameter", ErrorDetail::at(Culprit::NextToken));
                 break;
             }
         }

@@ -47,11 +47,18 @@ constexpr uint16_t kBlockSideLength = 32;
 class BatchHost : public RecordingHost {
 public:
     bool readConsoleLine(std::string& line) override {
-        line.clear();
-        if (!std::getline(std::cin, line)) return false;
+        if (!readLine(line)) return false;
         if (line.size() > 79) line.resize(79);  // the console's line holds 79 characters
         return true;
     }
+    // One line of standard input, counted so that errors name its number.
+    bool readLine(std::string& line) {
+        line.clear();
+        if (!std::getline(std::cin, line)) return false;
+        ++linesRead;
+        return true;
+    }
+    uint64_t linesRead = 0;
 };
 
 bool loadProgramFile(const std::string& path, std::string& text) {
@@ -75,12 +82,17 @@ bool loadProgramFile(const std::string& path, std::string& text) {
 
 // INITVOLUMESIZE, BACKGROUND and CAMERAPOS of a program file, read before
 // the volume exists by an interpreter of its own over a one-voxel volume.
-ProgramSettings readSettings(const std::string& text, Output& out, Host& host) {
+// Its error places begin the run that the program's own interpreter goes on with.
+ProgramSettings readSettings(const std::string& text, const Options& options, Output& out,
+                             Host& host, ErrorReport::Run& errors) {
     VoxelVolume scratchVolume(Region{{0, 0, 0}, {0, 0, 0}}, kBlockSideLength);
     World scratchWorld(scratchVolume);
     Interpreter scratch(scratchWorld, host, out);
-    scratch.assignProgram(text);
-    return prescanSettings(scratch);
+    scratch.errorReport().setEnabled(options.hints);
+    scratch.assignProgram(text, TextOrigin{options.programFile});
+    const ProgramSettings settings = prescanSettings(scratch);
+    errors = scratch.errorReport().takeRun();
+    return settings;
 }
 
 const char* const kHelpLines =
@@ -116,11 +128,11 @@ bool runStopped(const Interpreter& interpreter) {
     return interpreter.budgetExceeded() || interruptRequested();
 }
 
-void runConsole(Interpreter& interpreter, Output& out, RunWatch& watch, RunProgress& progress,
-                const PassHook& onPass) {
+void runConsole(Interpreter& interpreter, BatchHost& input, Output& out, RunWatch& watch,
+                RunProgress& progress, const PassHook& onPass) {
     std::string line;
     long long pass = 0;
-    while (!interruptRequested() && std::getline(std::cin, line)) {
+    while (!interruptRequested() && input.readLine(line)) {
         ++progress.consoleLine;
         if (line.empty()) continue;
         if (equalsIgnoringCase(line, "HELP")) {
@@ -129,7 +141,7 @@ void runConsole(Interpreter& interpreter, Output& out, RunWatch& watch, RunProgr
         }
         // Without a window there is no camera to fly: FREECAM ends the console too.
         if (equalsIgnoringCase(line, "QUIT") || equalsIgnoringCase(line, "FREECAM")) break;
-        interpreter.assignProgram(line);
+        interpreter.assignProgram(line, TextOrigin{{}, input.linesRead});
         interpreter.lineFinished = false;
         interpreter.runLine();
         out.flush();
@@ -140,9 +152,11 @@ void runConsole(Interpreter& interpreter, Output& out, RunWatch& watch, RunProgr
     onPass(pass, true);
 }
 
-void runProgram(Interpreter& interpreter, const std::string& text, long long maxResumes,
-                RunWatch& watch, RunProgress& progress, const PassHook& onPass) {
-    interpreter.assignProgram(text);
+void runProgram(Interpreter& interpreter, const std::string& text, const std::string& fileName,
+                ErrorReport::Run settingsErrors, long long maxResumes, RunWatch& watch,
+                RunProgress& progress, const PassHook& onPass) {
+    interpreter.assignProgram(text, TextOrigin{fileName});
+    interpreter.errorReport().continueRun(std::move(settingsErrors));
     interpreter.prescanProgram();
     interpreter.lineFinished = false;
     interpreter.runLine();
@@ -215,12 +229,13 @@ int run(const Options& options) {
     std::string text;
     const bool programMode = !options.programFile.empty();
     ProgramSettings settings;
+    ErrorReport::Run settingsErrors;
     if (programMode) {
         if (!loadProgramFile(options.programFile, text)) {
             std::fprintf(stderr, "ERROR - could not open file %s\n", options.programFile.c_str());
             return 1;
         }
-        settings = readSettings(text, out, batchHost);
+        settings = readSettings(text, options, out, batchHost, settingsErrors);
     }
     if (!checkOutputs(options, stderr)) return 1;
     const ResourceFolders resources = ResourceFolders::forThisProgram();
@@ -279,6 +294,7 @@ int run(const Options& options) {
     }
     World world(*volume);
     Interpreter interpreter(world, host, out);
+    interpreter.errorReport().setEnabled(options.hints);
     ExecutionBudget budget;
     budget.maxSteps = static_cast<uint64_t>(options.maxSteps);
     budget.maxSeconds = options.maxSeconds;
@@ -319,9 +335,11 @@ int run(const Options& options) {
     };
     RunProgress progress;
     if (programMode)
-        runProgram(interpreter, text, options.maxResumes, watch, progress, onPass);
+        runProgram(interpreter, text, options.programFile, std::move(settingsErrors),
+                   options.maxResumes, watch, progress, onPass);
     else
-        runConsole(interpreter, out, watch, progress, onPass);
+        runConsole(interpreter, batchHost, out, watch, progress, onPass);
+    interpreter.finishRun();  // a run stopped by --frames has not finished by itself
     if (stage && presented && options.turntable > 0) {
         std::string errors;
         if (!stage->drawTurntable(options.turntable, options.pngPath, errors)) {
@@ -349,7 +367,13 @@ int run(const Options& options) {
     }
     const bool exported = writeExports(options, *volume, world.palette, stderr);
     if (!exported || !picturesWritten) return 1;
-    return stopped ? 3 : 0;
+    if (stopped) return 3;
+    if (options.strict && interpreter.errorReport().errorsPrinted() > 0) {
+        std::fprintf(stderr, "cubalorn-batch: --strict: ERROR lines printed: %llu\n",
+                     static_cast<unsigned long long>(interpreter.errorReport().errorsPrinted()));
+        return 4;
+    }
+    return 0;
 }
 
 }  // namespace

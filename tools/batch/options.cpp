@@ -226,6 +226,16 @@ const OptionRow kOptions[] = {
          o.showVersion = true;
          return true;
      }},
+    {"--strict", nullptr, "exit with status 4 when the program printed any ERROR line",
+     [](Options& o, const std::string&, std::string&) {
+         o.strict = true;
+         return true;
+     }},
+    {"--no-hints", nullptr, "no error places or hints on standard error",
+     [](Options& o, const std::string&, std::string&) {
+         o.hints = false;
+         return true;
+     }},
     {"--help", nullptr, "show this help and exit",
      [](Options& o, const std::string&, std::string&) {
          o.showHelp = true;

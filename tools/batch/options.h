@@ -24,6 +24,8 @@ struct Options {
     bool showVersion = false;
     bool allowAnyPath = false;   // the program's file commands may open any file
     bool progressAlways = false;  // the progress line from the start, terminal or not
+    bool strict = false;  // exit status 4 when the program printed an ERROR line
+    bool hints = true;    // error places and hints on standard error
 
     // What to report or write from the final volume; empty paths write nothing.
     bool meshReport = false;
