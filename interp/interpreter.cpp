@@ -4,6 +4,7 @@
 
 #include "interp/commands.h"
 #include "interp/number_text.h"
+#include "voxel/world.h"
 
 namespace cubalorn {
 
@@ -79,6 +80,12 @@ void Interpreter::countSteps(uint64_t n) {
         pollStopSignal();
 }
 
+void Interpreter::volumeMemoryExhausted() {
+    // What was drawn before the refused write stays.
+    reportError("not enough memory for more voxel blocks, line stopped");
+    abandonLine();
+}
+
 void Interpreter::pollStopSignal() {
     if (!stopSignal_->stopRequested()) return;
     ++interruptions_;
@@ -147,6 +154,7 @@ void Interpreter::executeStatement() {
     const TokenCode code = peekToken();
     if (const StatementHandler handler = statementHandler(code)) {
         handler(*this);
+        if (world_.volume.takeMemoryRefusal()) volumeMemoryExhausted();
         return;
     }
     if (code == kEndOfText) {

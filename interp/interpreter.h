@@ -198,6 +198,8 @@ private:
     bool deadlinePassed() const;
     [[noreturn]] void budgetExhausted();
     void pollStopSignal();
+    // A statement's write was refused for want of memory: the line ends.
+    [[noreturn]] void volumeMemoryExhausted();
     StopSignal* stopSignal_ = nullptr;
     uint64_t interruptions_ = 0;
     bool budgeted_ = false;
