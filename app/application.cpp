@@ -10,20 +10,14 @@
 #include "app/program_file.h"
 #include "app/scene_setup.h"
 #include "effects/effect_handler.h"
-#include "extract/cubic_extractor.h"
 #include "extract/smooth_extractor.h"
 #include "interp/interpreter.h"
 #include "interp/program_settings.h"
+#include "voxel/undo_history.h"
 #include "voxel/volume.h"
 #include "voxel/world.h"
 
 namespace cubalorn {
-
-namespace {
-
-constexpr uint8_t kSmoothThreshold = 127;
-
-}  // namespace
 
 RunMode runModeFor(size_t argumentCount) {
     if (argumentCount == 0) return RunMode::Interactive;
@@ -173,6 +167,7 @@ bool Application::createVolume() {
     world_->palette.initPalette(world_->random);
     context_.volume = volume_.get();
     interpreter_ = std::make_unique<Interpreter>(*world_, host_, out_);
+    if (mode_ == RunMode::Interactive) history_ = std::make_unique<UndoHistory>(*world_);
     return true;
 }
 
@@ -186,31 +181,20 @@ void Application::runProgramFileFirstTime() {
 }
 
 void Application::presentFirstMesh() {
-    const Region& region = volume_->region();
-    cubicExtractor_ = std::make_unique<CubicExtractor>(*volume_, region, context_.extractedMesh);
-    smoothExtractor_ = std::make_unique<SmoothExtractor>(*volume_, region, context_.extractedMesh,
-                                                         kSmoothThreshold);
-    context_.cubicExtractor = cubicExtractor_.get();
-    context_.smoothExtractor = smoothExtractor_.get();
-    if (config_.cubicMode)
-        cubicExtractor_->execute();
-    else
-        smoothExtractor_->execute();
-
-    context_.meshBuffer = createVoxelMeshBuffer();
-    context_.mesh = new irr::scene::SMesh();
-    rebuildMeshBuffer(*context_.meshBuffer, context_.extractedMesh, [&](uint8_t index) {
-        return vertexColour(world_->palette, world_->random, index);
-    });
-    out_.print("vert %i \n", static_cast<int>(context_.meshBuffer->getVertexCount()));
-    out_.print("ind  %i \n", static_cast<int>(context_.meshBuffer->getIndexCount()));
-    context_.mesh->addMeshBuffer(context_.meshBuffer);
-    context_.mesh->recalculateBoundingBox();
-    context_.meshNode = context_.sceneManager->addMeshSceneNode(context_.mesh, nullptr, -1);
-    if (context_.meshNode != nullptr)
-        configureMeshNode(*context_.meshNode, *context_.driver, config_.useEffects,
-                          config_.cubicMode);
-    context_.meshUpToDate = true;
+    presentVolume(context_, *volume_, config_);
+    updatePresentedMesh(context_, config_, world_->palette, world_->random);
+    uint64_t vertices = context_.chunkBuffers->vertexCount();
+    const uint64_t indices = context_.chunkBuffers->indexCount();
+    if (!config_.cubicMode) {
+        // Chunks of the smooth surface each hold the vertices on their
+        // borders: the count is that of one mesh of the whole volume.
+        ExtractedMesh whole;
+        SmoothExtractor(*volume_, volume_->region(), whole, context_.chunkMeshes->threshold())
+            .execute();
+        vertices = whole.vertices.size();
+    }
+    out_.print("vert %i \n", static_cast<int>(vertices));
+    out_.print("ind  %i \n", static_cast<int>(indices));
 }
 
 void Application::createLightAndEffects() {
@@ -262,9 +246,22 @@ void Application::resumeProgram() {
 }
 
 void Application::runProgramLine(const std::string& line) {
+    if (history_) history_->beginLine();
     interpreter_->assignProgram(line);
     interpreter_->lineFinished = false;
     interpreter_->runLine();
+    if (history_) {
+        const std::string note = history_->noteAfter(history_->endLine());
+        if (!note.empty()) out_.diagnostic(note);
+    }
+}
+
+void Application::undoLine() {
+    if (history_ && !history_->undo()) out_.note("UNDO: nothing to undo\n");
+}
+
+void Application::redoLine() {
+    if (history_ && !history_->redo()) out_.note("REDO: nothing to redo\n");
 }
 
 void Application::enterFreeCamera() {
@@ -276,14 +273,8 @@ void Application::shutDown() {
     // The handler only holds references; give them back while the scene exists.
     effectHandler_.reset();
     context_.effectHandler = nullptr;
-    if (context_.mesh != nullptr) {
-        context_.mesh->drop();
-        context_.mesh = nullptr;
-    }
-    if (context_.meshBuffer != nullptr) {
-        context_.meshBuffer->drop();
-        context_.meshBuffer = nullptr;
-    }
+    context_.mesh = nullptr;
+    context_.chunkBuffers.reset();
     if (context_.device != nullptr) {
         context_.device->drop();
         context_.device = nullptr;

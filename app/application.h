@@ -20,10 +20,9 @@
 
 namespace cubalorn {
 
-class CubicExtractor;
 class EffectHandler;
 class Interpreter;
-class SmoothExtractor;
+class UndoHistory;
 class VoxelVolume;
 struct World;
 
@@ -71,11 +70,14 @@ public:
     World* world() { return world_.get(); }
     Interpreter* interpreter() { return interpreter_.get(); }
     int consoleState() const { return dialogue_.state(); }
+    UndoHistory* history() { return history_.get(); }
     // Frames drawn so far.
     unsigned long long framesDrawn() const { return framesDrawn_; }
 
 private:
     void runProgramLine(const std::string& line) override;
+    void undoLine() override;
+    void redoLine() override;
     void enterFreeCamera() override;
 
     void applyProgramSettings(const std::string& program);
@@ -102,8 +104,8 @@ private:
     std::unique_ptr<VoxelVolume> volume_;
     std::unique_ptr<World> world_;
     std::unique_ptr<Interpreter> interpreter_;
-    std::unique_ptr<CubicExtractor> cubicExtractor_;
-    std::unique_ptr<SmoothExtractor> smoothExtractor_;
+    // Console lines only; gone before the world it refers to.
+    std::unique_ptr<UndoHistory> history_;
     std::unique_ptr<EffectHandler> effectHandler_;
     unsigned long long framesDrawn_ = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "voxel/undo_history.h"
+
 namespace cubalorn {
 
 namespace {
@@ -27,6 +29,7 @@ void printHelp(Output& out) {
     out.print("programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n");
     out.print("FREECAM > Quit interpreter to fly with freecam\n");
     out.print("QUIT > Quit program\n");
+    out.write(kUndoHelpLines);
 }
 
 void ConsoleDialogue::hold() {
@@ -48,6 +51,15 @@ void ConsoleDialogue::hold() {
             }
             if (equalsIgnoringCase(line, "QUIT")) {
                 state_ = kQuit;
+                return;
+            }
+            const bool undo = equalsIgnoringCase(line, "UNDO");
+            if (undo || equalsIgnoringCase(line, "REDO")) {
+                if (undo)
+                    actions_.undoLine();
+                else
+                    actions_.redoLine();
+                state_ = kLinesRun;
                 return;
             }
             if (equalsIgnoringCase(line, "HELP")) {

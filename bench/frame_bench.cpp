@@ -58,7 +58,7 @@ void frames(benchmark::State& state, const char* program, bool effects) {
     }
     state.counters["fps"] =
         benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
-    state.counters["vertices"] = double(app->context().extractedMesh.vertices.size());
+    state.counters["vertices"] = double(app->context().chunkBuffers->vertexCount());
 }
 
 #define FRAME_BENCH(name, file)                           \

@@ -39,6 +39,7 @@ public:
                 int32_t chunkSide = kDefaultChunkSide);
 
     SurfaceKind kind() const { return kind_; }
+    uint8_t threshold() const { return threshold_; }
     // Another surface: every chunk is extracted again by the next update.
     void setKind(SurfaceKind kind);
     // Every chunk is extracted again by the next update.

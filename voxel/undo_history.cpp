@@ -21,14 +21,6 @@ bool sameTurtle(const Turtle& a, const Turtle& b) {
            a.penDensity == b.penDensity;
 }
 
-bool samePalette(const Palette& a, const Palette& b) {
-    for (int i = 0; i < Palette::kSize; ++i) {
-        const PaletteEntry &p = a.entry(uint8_t(i)), &q = b.entry(uint8_t(i));
-        if (p.red != q.red || p.green != q.green || p.blue != q.blue) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 UndoHistory::UndoHistory(World& world, uint64_t byteBudget)
@@ -61,7 +53,7 @@ UndoHistory::LineOutcome UndoHistory::endLine() {
         clear();
         return LineOutcome::TooLarge;
     }
-    const bool paletteChanged = !samePalette(paletteBefore_, world_.palette);
+    const bool paletteChanged = paletteBefore_ != world_.palette;
     if (step.blocks.empty() && !paletteChanged && sameTurtle(turtleBefore_, world_.turtle))
         return LineOutcome::Unchanged;
     step.turtle = turtleBefore_;
@@ -99,6 +91,12 @@ bool UndoHistory::redo() {
 void UndoHistory::clear() {
     dropAll(undo_);
     dropAll(redo_);
+}
+
+std::string UndoHistory::noteAfter(LineOutcome outcome) const {
+    if (outcome != LineOutcome::TooLarge) return "";
+    return "UNDO: that line changed more than the " + std::to_string(byteBudget_ >> 20) +
+           " MiB of blocks the history holds; it and the lines before it cannot be undone\n";
 }
 
 void UndoHistory::exchange(Step& step) {

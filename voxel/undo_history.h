@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "voxel/palette.h"
@@ -22,6 +23,12 @@
 namespace cubalorn {
 
 struct World;
+
+// The console's help lines for the two words, in the window and the
+// headless runner alike.
+constexpr const char* kUndoHelpLines =
+    "UNDO > Undo the last line: drawing, turtle, pen and colours (variables stay)\n"
+    "REDO > Redo the line UNDO took back\n";
 
 class UndoHistory {
 public:
@@ -50,6 +57,10 @@ public:
     bool redo();
     // Forgets every step.
     void clear();
+
+    // What a person should be told after a line with this outcome, for the
+    // diagnostics channel; empty when nothing.
+    std::string noteAfter(LineOutcome outcome) const;
 
     size_t undoCount() const { return undo_.size(); }
     size_t redoCount() const { return redo_.size(); }

@@ -54,7 +54,9 @@ const char* const kHelp =
     "HELP > Show this help\n"
     "programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n"
     "FREECAM > Quit interpreter to fly with freecam\n"
-    "QUIT > Quit program\n";
+    "QUIT > Quit program\n"
+    "UNDO > Undo the last line: drawing, turtle, pen and colours (variables stay)\n"
+    "REDO > Redo the line UNDO took back\n";
 
 const char* const kBanner =
     "------------------------------------------------\n"

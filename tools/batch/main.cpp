@@ -28,6 +28,7 @@
 #include "interp/recording_host.h"
 #include "options.h"
 #include "render/window_stage.h"
+#include "voxel/undo_history.h"
 #include "voxel/volume.h"
 #include "voxel/world.h"
 
@@ -99,20 +100,31 @@ bool equalsIgnoringCase(const std::string& a, const char* b) {
 // them from 0, `last` marks the one that shows the final state.
 using PassHook = std::function<void(long long pass, bool last)>;
 
-void runConsole(Interpreter& interpreter, Output& out, const PassHook& onPass) {
+void runConsole(Interpreter& interpreter, UndoHistory& history, Output& out,
+                const PassHook& onPass) {
     std::string line;
     long long pass = 0;
     while (std::getline(std::cin, line)) {
         if (line.empty()) continue;
         if (equalsIgnoringCase(line, "HELP")) {
             out.write(kHelpLines);
+            out.write(kUndoHelpLines);
             continue;
         }
         // Without a window there is no camera to fly: FREECAM ends the console too.
         if (equalsIgnoringCase(line, "QUIT") || equalsIgnoringCase(line, "FREECAM")) break;
-        interpreter.assignProgram(line);
-        interpreter.lineFinished = false;
-        interpreter.runLine();
+        if (equalsIgnoringCase(line, "UNDO")) {
+            if (!history.undo()) out.note("UNDO: nothing to undo\n");
+        } else if (equalsIgnoringCase(line, "REDO")) {
+            if (!history.redo()) out.note("REDO: nothing to redo\n");
+        } else {
+            history.beginLine();
+            interpreter.assignProgram(line);
+            interpreter.lineFinished = false;
+            interpreter.runLine();
+            const std::string note = history.noteAfter(history.endLine());
+            if (!note.empty()) out.diagnostic(note);
+        }
         out.flush();
         if (interpreter.budgetExceeded()) break;
         onPass(pass++, false);
@@ -157,6 +169,9 @@ void reportMeshes(const VoxelVolume& volume, Output& out) {
     SmoothExtractor(volume, volume.region(), mesh, kSmoothThreshold).execute();
     out.print("smooth mesh: %zu vertices, %zu indices\n", mesh.vertices.size(),
               mesh.indices.size());
+    out.print("volume memory: %llu bytes, %u of %u blocks hold their own voxels\n",
+              static_cast<unsigned long long>(volume.memoryBytes()), volume.privateBlockCount(),
+              volume.blockCount());
 }
 
 int run(const Options& options) {
@@ -221,6 +236,7 @@ int run(const Options& options) {
     }
     World world(*volume);
     Interpreter interpreter(world, host, out);
+    UndoHistory history(world);
     ExecutionBudget budget;
     budget.maxSteps = static_cast<uint64_t>(options.maxSteps);
     budget.maxSeconds = options.maxSeconds;
@@ -228,9 +244,14 @@ int run(const Options& options) {
 
     bool picturesWritten = true;
     bool presented = false;
+    std::vector<ChangedBlock> changes;
     const PassHook onPass = [&](long long pass, bool last) {
         if (!stage) {
             host.screenTexts().clear();  // shown for one frame, then gone
+            // Nothing meshes the changes: taking them still gives blocks
+            // that hold one value back to the shared block.
+            changes.clear();
+            volume->takeChanges(changes);
             return;
         }
         if (!presented) {
@@ -251,7 +272,7 @@ int run(const Options& options) {
     if (programMode)
         runProgram(interpreter, out, text, options.maxResumes, onPass);
     else
-        runConsole(interpreter, out, onPass);
+        runConsole(interpreter, history, out, onPass);
     if (options.meshReport) reportMeshes(*volume, out);
     out.flush();
     if (interpreter.budgetExceeded()) {

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "extract/smooth_extractor.h"
 #include "interp/interpreter.h"
 #include "null_device.h"
+#include "voxel/undo_history.h"
 #include "voxel/world.h"
 
 namespace cubalorn {
@@ -33,7 +35,9 @@ const std::string kHelp =
     "HELP > Show this help\n"
     "programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n"
     "FREECAM > Quit interpreter to fly with freecam\n"
-    "QUIT > Quit program\n";
+    "QUIT > Quit program\n"
+    "UNDO > Undo the last line: drawing, turtle, pen and colours (variables stay)\n"
+    "REDO > Redo the line UNDO took back\n";
 
 // A configuration that sets every value the tests look at.
 std::string configuration(const std::string& extra = "") {
@@ -278,8 +282,8 @@ TEST(RunMode, FollowsTheArgumentCount) {
     EXPECT_EQ(runModeFor(7), RunMode::Neither);
 }
 
-// A context over the null device with a small volume, both extractors and
-// the presented mesh, as the application builds them.
+// A context over the null device with a small volume and the presented
+// mesh, as the application builds them.
 class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -287,27 +291,17 @@ protected:
         context.device = &device;
         context.driver = device.getVideoDriver();
         context.sceneManager = device.getSceneManager();
-        context.volume = &volume;
-        context.cubicExtractor = &cubic;
-        context.smoothExtractor = &smooth;
-        context.meshBuffer = createVoxelMeshBuffer();
-        context.mesh = new irr::scene::SMesh();
-        context.mesh->addMeshBuffer(context.meshBuffer);
-        context.meshNode = context.sceneManager->addMeshSceneNode(context.mesh);
-        configureMeshNode(*context.meshNode, *context.driver, true, true);
+        presentVolume(context, volume, config);
     }
     void TearDown() override {
         context.meshNode->remove();
-        context.mesh->drop();
-        context.meshBuffer->drop();
+        context.chunkBuffers.reset();
     }
 
     VoxelVolume volume{Region{{0, 0, 0}, {7, 7, 7}}, 32};
     World world{volume};
     AppConfig config;
     AppContext context;
-    CubicExtractor cubic{volume, volume.region(), context.extractedMesh};
-    SmoothExtractor smooth{volume, volume.region(), context.extractedMesh, 127};
 };
 
 TEST_F(FrameTest, WindowKeysActOnEveryPassTheyAreHeld) {
@@ -358,26 +352,134 @@ TEST_F(FrameTest, OutOfDateMeshIsExtractedByTheSelectedExtractor) {
         {false, false, &expectedSmooth},
         {true, false, &expectedCubic},
     };
-    irr::u32 previous = 0;
+    uint64_t previous = 0;
     for (const auto& c : cases) {
         config.cubicMode = c.cubicMode;
         context.meshUpToDate = c.upToDate;
         EXPECT_EQ(updatePresentedMesh(context, config, world.palette, world.random), !c.upToDate);
         EXPECT_TRUE(context.meshUpToDate);
-        const irr::u32 count = context.meshBuffer->getVertexCount();
+        const uint64_t count = context.chunkBuffers->vertexCount();
         if (c.expected == nullptr) {
             EXPECT_EQ(count, previous);
             continue;
         }
+        // One chunk: the empty first buffer and the chunk's.
+        ASSERT_EQ(context.mesh->getMeshBufferCount(), 2u);
+        const irr::scene::IMeshBuffer& buffer = *context.mesh->getMeshBuffer(1);
         ASSERT_EQ(count, c.expected->vertices.size());
-        EXPECT_EQ(context.meshBuffer->getIndexCount(), c.expected->indices.size());
+        EXPECT_EQ(buffer.getIndexCount(), c.expected->indices.size());
         const PaletteEntry& red = world.palette.entry(9);
         const irr::video::S3DVertex& v =
-            static_cast<irr::video::S3DVertex*>(context.meshBuffer->getVertices())[0];
+            static_cast<const irr::video::S3DVertex*>(buffer.getVertices())[0];
         EXPECT_EQ(v.Color, irr::video::SColor(255, red.red, red.green, red.blue));
-        EXPECT_EQ(context.mesh->getBoundingBox(), context.meshBuffer->getBoundingBox());
+        EXPECT_EQ(context.mesh->getBoundingBox(), buffer.getBoundingBox());
         previous = count;
     }
+}
+
+// A volume of four chunks in a row (64 positions each along x): a line
+// refills only the buffers of the chunks it reached, a chunk's buffer comes
+// and goes with its triangles, every buffer shares the node's material, and
+// new colours or another surface refill them all.
+TEST(ChunkedFrame, ALineRefillsOnlyTheChunksItReached) {
+    irr::IrrlichtDevice& device = testing::nullDevice();
+    VoxelVolume volume{Region{{0, 0, 0}, {255, 20, 20}}, 32};
+    World world{volume};
+    AppConfig config;
+    AppContext context;
+    context.device = &device;
+    context.driver = device.getVideoDriver();
+    context.sceneManager = device.getSceneManager();
+    presentVolume(context, volume, config);
+    ASSERT_EQ(context.chunkMeshes->chunkCount(), 4u);
+    const Voxel red = Voxel::make(9, 255);
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        std::vector<bool> filled;    // chunks with a buffer afterwards
+        std::vector<bool> refilled;  // chunks whose buffer was filled again
+    } steps[] = {
+        {"a voxel in chunk 0",
+         [&] { volume.setVoxel(10, 5, 5, red); },
+         {true, false, false, false},
+         {true, false, false, false}},
+        {"a voxel in chunk 2",
+         [&] { volume.setVoxel(150, 5, 5, red); },
+         {true, false, true, false},
+         {false, false, true, false}},
+        {"wireframe, then a voxel in chunk 1",
+         [&] {
+             context.receiver.keyDown[irr::KEY_KEY_O] = true;
+             handleWindowKeys(context, config);
+             context.receiver.keyDown[irr::KEY_KEY_O] = false;
+             volume.setVoxel(100, 5, 5, red);
+         },
+         {true, true, true, false},
+         {false, true, false, false}},
+        {"chunk 0 emptied",
+         [&] { volume.setVoxel(10, 5, 5, Voxel()); },
+         {false, true, true, false},
+         {false, false, false, false}},
+        {"new colours",
+         [&] { world.palette.setPaletteEntry(9, 1, 2, 3); },
+         {false, true, true, false},
+         {false, true, true, false}},
+        {"the smooth surface",
+         [&] { config.cubicMode = false; },
+         {false, true, true, false},
+         {false, true, true, false}},
+    };
+    std::vector<irr::u32> ids(4, 0);
+    for (const auto& step : steps) {
+        step.act();
+        context.meshUpToDate = false;
+        updatePresentedMesh(context, config, world.palette, world.random);
+        uint32_t buffers = 0;
+        for (uint32_t c = 0; c < 4; ++c) {
+            const irr::scene::CDynamicMeshBuffer* b = context.chunkBuffers->buffer(c);
+            EXPECT_EQ(b != nullptr, step.filled[c]) << step.what << ", chunk " << c;
+            const irr::u32 id = b ? b->getChangedID_Vertex() : 0;
+            if (b != nullptr) {
+                EXPECT_EQ(id != ids[c], bool(step.refilled[c])) << step.what << ", chunk " << c;
+            }
+            ids[c] = id;
+            buffers += b != nullptr;
+        }
+        // The empty first buffer and one per filled chunk, each with the
+        // node's one material.
+        ASSERT_EQ(context.mesh->getMeshBufferCount(), buffers + 1) << step.what;
+        ASSERT_EQ(context.meshNode->getMaterialCount(), buffers + 1) << step.what;
+        for (irr::u32 m = 0; m < buffers + 1; ++m) {
+            const irr::video::SMaterial& material = context.meshNode->getMaterial(m);
+            EXPECT_EQ(material.Wireframe, step.what != std::string("a voxel in chunk 0") &&
+                                              step.what != std::string("a voxel in chunk 2"))
+                << step.what << ", material " << m;
+            EXPECT_FALSE(material.Lighting) << step.what;
+        }
+        const PaletteEntry& colour = world.palette.entry(9);
+        for (uint32_t c = 0; c < 4; ++c)
+            if (const irr::scene::CDynamicMeshBuffer* b = context.chunkBuffers->buffer(c)) {
+                EXPECT_EQ(static_cast<const irr::video::S3DVertex*>(b->getVertices())[0].Color,
+                          irr::video::SColor(255, colour.red, colour.green, colour.blue))
+                    << step.what << ", chunk " << c;
+            }
+    }
+    context.meshNode->remove();
+}
+
+TEST_F(ApplicationTest, UndoAndRedoAtTheConsoleRedrawTheVolume) {
+    Application& app = start(
+        "pencolor 9 penup goto 1 1 1 pendown setvoxel\nsphere 1\nundo\nundo\nundo\nredo\n"
+        "print 1\nredo\n");
+    ASSERT_TRUE(app.startUp({}));
+    out_.clear();
+    app.mainLoop();
+    EXPECT_EQ(out_.diagnostics(), "UNDO: nothing to undo\nREDO: nothing to redo\n");
+    // Back to the one voxel, and its cube is what the window shows.
+    EXPECT_EQ(app.world()->volume.voxel(1, 1, 1).material(), 9);
+    EXPECT_EQ(app.world()->volume.voxel(2, 2, 2).material(), 0);
+    EXPECT_EQ(app.context().chunkBuffers->indexCount(), 36u);
+    EXPECT_EQ(app.history()->undoCount(), 1u);
 }
 
 TEST_F(FrameTest, FrameEmptiesTheScreenTextQueue) {

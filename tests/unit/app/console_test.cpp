@@ -126,6 +126,8 @@ TEST(ConsoleInput, FlushesBeforeEveryRead) {
 class RecordingActions : public ConsoleActions {
 public:
     void runProgramLine(const std::string& line) override { calls.push_back("run:" + line); }
+    void undoLine() override { calls.push_back("undo"); }
+    void redoLine() override { calls.push_back("redo"); }
     void enterFreeCamera() override { calls.push_back("freecam"); }
     std::vector<std::string> calls;
 };
@@ -134,7 +136,9 @@ const std::string kHelp =
     "HELP > Show this help\n"
     "programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n"
     "FREECAM > Quit interpreter to fly with freecam\n"
-    "QUIT > Quit program\n";
+    "QUIT > Quit program\n"
+    "UNDO > Undo the last line: drawing, turtle, pen and colours (variables stay)\n"
+    "REDO > Redo the line UNDO took back\n";
 
 struct DialogueCase {
     const char* name;
@@ -181,6 +185,15 @@ INSTANTIATE_TEST_SUITE_P(
                      {"run:forward 5"},
                      kLinesRun},
         DialogueCase{"QuitIgnoresCase", 1, "qUiT\n", "> ", {}, kQuit},
+        // UNDO and REDO end the dialogue as a line does, so the window redraws.
+        DialogueCase{"UndoAndRedoIgnoreCase",
+                     3,
+                     "forward 5\nuNdO\nRedo\n",
+                     "> > > ",
+                     {"run:forward 5", "undo", "redo"},
+                     kLinesRun},
+        DialogueCase{"UndoBeforeAnyLine", 1, "UNDO\n", "> ", {"undo"}, kLinesRun},
+        DialogueCase{"UndoWithMoreIsAProgramLine", 1, "undo 2\n", "> ", {"run:undo 2"}, kLinesRun},
         DialogueCase{"FreecamEndsTheConsole", 1, "freecam\n", "> ", {"freecam"}, kFreeCamera},
         // Only the whole line is a command.
         DialogueCase{"LeadingSpaceMakesAProgramLine", 1, " help\n", "> ", {"run: help"}, kLinesRun},

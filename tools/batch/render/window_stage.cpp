@@ -17,8 +17,6 @@
 #include "app/window_host.h"
 #include "effects/effect_handler.h"
 #include "export/atomic_file.h"
-#include "extract/cubic_extractor.h"
-#include "extract/smooth_extractor.h"
 #include "own_display.h"
 #include "voxel/volume.h"
 #include "voxel/world.h"
@@ -26,8 +24,6 @@
 namespace cubalorn::batch {
 
 namespace {
-
-constexpr uint8_t kSmoothThreshold = 127;
 
 // The engine's warnings and errors go to standard error; its chatter about
 // drivers and extensions does not, so a script sees only what matters.
@@ -55,8 +51,7 @@ struct WindowStage::Impl {
     ~Impl() {
         effectHandler.reset();
         context.effectHandler = nullptr;
-        if (context.mesh != nullptr) context.mesh->drop();
-        if (context.meshBuffer != nullptr) context.meshBuffer->drop();
+        context.chunkBuffers.reset();
         if (context.device != nullptr) context.device->drop();
     }
 
@@ -67,8 +62,6 @@ struct WindowStage::Impl {
     WindowHost windowHost;
     OwnDisplay display;  // destroyed after the device, which may still talk to it
     std::unique_ptr<EffectHandler> effectHandler;
-    std::unique_ptr<CubicExtractor> cubicExtractor;
-    std::unique_ptr<SmoothExtractor> smoothExtractor;
     World* world = nullptr;
 };
 
@@ -154,22 +147,8 @@ void WindowStage::present(VoxelVolume& volume, World& world) {
     AppContext& context = s.context;
     const AppConfig& config = s.config;
     s.world = &world;
-    context.volume = &volume;
-
-    const Region& region = volume.region();
-    s.cubicExtractor = std::make_unique<CubicExtractor>(volume, region, context.extractedMesh);
-    s.smoothExtractor =
-        std::make_unique<SmoothExtractor>(volume, region, context.extractedMesh, kSmoothThreshold);
-    context.cubicExtractor = s.cubicExtractor.get();
-    context.smoothExtractor = s.smoothExtractor.get();
-    context.meshBuffer = createVoxelMeshBuffer();
-    context.mesh = new irr::scene::SMesh();
-    context.mesh->addMeshBuffer(context.meshBuffer);
-    context.meshUpToDate = false;
+    presentVolume(context, volume, config);
     updatePresentedMesh(context, config, world.palette, world.random);
-    context.meshNode = context.sceneManager->addMeshSceneNode(context.mesh, nullptr, -1);
-    if (context.meshNode != nullptr)
-        configureMeshNode(*context.meshNode, *context.driver, config.useEffects, config.cubicMode);
 
     // The light and the post passes.
     context.light = createLight(*context.sceneManager, config);
