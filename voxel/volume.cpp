@@ -118,6 +118,15 @@ VoxelVolume::VoxelVolume(const Region& region, uint16_t blockSideLength, uint64_
                                     std::to_string(memoryLimit >> 20) + " MiB of memory available");
     memoryLimit_ = memoryLimit - indexBytes;
 
+    for (int axis = 0; axis < 3; ++axis) {
+        for (uint32_t local = 0; local < blockSideLength; ++local) {
+            const uint32_t quarter = local / (blockSideLength / 4);
+            uint64_t bits = 0;
+            for (int bit = 0; bit < 64; ++bit)
+                if (uint32_t((bit >> (2 * axis)) & 3) == quarter) bits |= 1ull << bit;
+            subCubesAlong_[axis][local] = bits;
+        }
+    }
     slots_.reset(new BlockSlot[blockCount_]);
     changedSlots_.reserve(blockCount_);
     zeroBlock_ = uniformBlock(Voxel());
@@ -224,6 +233,39 @@ bool VoxelVolume::prepareWrite(BlockSlot& slot) {
     if (slot.changed == 0) changedSlots_.push_back(uint32_t(&slot - slots_.get()));
     slot.writeStamp = writeStamp_;
     return true;
+}
+
+void VoxelVolume::fillRow(int32_t y, int32_t z, int32_t x0, int32_t x1, Voxel value) {
+    if (y < region_.lower.y || y > region_.upper.y || z < region_.lower.z || z > region_.upper.z)
+        return;
+    x0 = std::max(x0, region_.lower.x);
+    x1 = std::min(x1, region_.upper.x);
+    const int32_t mask = blockSideLength_ - 1;
+    const uint64_t rowSubCubes = subCubesAlong_[1][y & mask] & subCubesAlong_[2][z & mask];
+    const uint32_t rowOffset = localIndex(0, y, z);
+    const int delta = value.raw != 0;
+    for (int64_t x = x0; x <= x1;) {
+        const int32_t first = int32_t(x) & mask;
+        const int32_t last = int32_t(std::min<int64_t>(x1, x | mask) - (x & ~int64_t(mask)));
+        BlockSlot& slot = slotAt(int32_t(x), y, z);
+        x += last - first + 1;
+        const Voxel* row = slot.block->voxels() + rowOffset;
+        int32_t i = first;
+        while (i <= last && row[i] == value) ++i;
+        if (i > last) continue;  // nothing changes: nothing allocated
+        if (slot.writeStamp != writeStamp_ && !prepareWrite(slot)) continue;
+        Voxel* target = slot.block->voxels() + rowOffset;
+        int32_t count = 0;
+        uint64_t written = 0;
+        for (; i <= last; ++i) {
+            if (target[i] == value) continue;
+            count += delta - (target[i].raw != 0);
+            target[i] = value;
+            written |= subCubesAlong_[0][i];
+        }
+        slot.block->nonZeroCount_ += count;
+        slot.changed |= written & rowSubCubes;
+    }
 }
 
 void VoxelVolume::clear() {

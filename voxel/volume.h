@@ -91,18 +91,32 @@ public:
     // Writes outside the region are dropped: nothing may reach past the
     // volume. A write of the value already there changes nothing and
     // allocates nothing.
-    void setVoxel(int32_t x, int32_t y, int32_t z, Voxel value) {
+    __attribute__((always_inline)) void setVoxel(int32_t x, int32_t y, int32_t z, Voxel value) {
         if (!region_.contains(x, y, z)) return;
-        BlockSlot& slot = slotAt(x, y, z);
+        // Every member is read before the first store, which the compiler
+        // must otherwise assume could change them.
+        const int32_t mask = blockSideLength_ - 1;
+        const int32_t lx = x & mask, ly = y & mask, lz = z & mask;
+        const uint64_t subCube =
+            subCubesAlong_[0][lx] & subCubesAlong_[1][ly] & subCubesAlong_[2][lz];
         const uint32_t local = localIndex(x, y, z);
-        if (slot.block->voxels()[local] == value) return;
-        if (slot.writeStamp != writeStamp_ && !prepareWrite(slot)) return;
+        const uint32_t stamp = writeStamp_;
+        BlockSlot& slot = slotAt(x, y, z);
+        // A block already written since the changes were last taken is
+        // private: writing the same value again there costs nothing more
+        // than testing for it. Elsewhere the same value must not allocate.
+        if (__builtin_expect(slot.writeStamp != stamp, 0) &&
+            (slot.block->voxels()[local] == value || !prepareWrite(slot)))
+            return;
         VoxelBlock& block = *slot.block;
         Voxel& target = block.voxels()[local];
         block.nonZeroCount_ += (value.raw != 0) - (target.raw != 0);
         target = value;
-        slot.changed |= subCubeBit(x, y, z);
+        slot.changed |= subCube;
     }
+    // setVoxel(x, y, z, value) for x = x0..x1, with the row's region test
+    // and each block's lookup done once: what shapes draw a row at a time.
+    void fillRow(int32_t y, int32_t z, int32_t x0, int32_t x1, Voxel value);
     // Every voxel back to 0, without allocating.
     void clear();
 
@@ -201,16 +215,11 @@ private:
                blockSideLength_ * (static_cast<uint32_t>(y & mask) +
                                    blockSideLength_ * static_cast<uint32_t>(z & mask));
     }
-    uint64_t subCubeBit(int32_t x, int32_t y, int32_t z) const {
-        const int32_t mask = blockSideLength_ - 1;
-        const int s = blockSideLengthPower_ - 2;
-        return 1ull << (((x & mask) >> s) | (((y & mask) >> s) << 2) | (((z & mask) >> s) << 4));
-    }
     size_t allocationBytes() const { return sizeof(VoxelBlock) + blockBytes(); }
 
     // The slow side of setVoxel: keeps the block for the recording, gives the
     // slot a private copy and lists it as changed. False: refused.
-    bool prepareWrite(BlockSlot& slot);
+    __attribute__((cold, noinline)) bool prepareWrite(BlockSlot& slot);
     VoxelBlock* allocateBlock();
     VoxelBlock* uniformBlock(Voxel value);  // the shared block of `value`, or null
     void retain(VoxelBlock* block) { ++block->references_; }
@@ -234,6 +243,9 @@ private:
     uint32_t blockCount_ = 0;
     std::unique_ptr<BlockSlot[]> slots_;
     std::vector<uint32_t> changedSlots_;  // room for every slot: never reallocates
+    // By local coordinate along x, y and z: the sub-cubes in that quarter of
+    // the block, so that the three masks share exactly the voxel's sub-cube.
+    uint64_t subCubesAlong_[3][256] = {};
     VoxelBlock* zeroBlock_ = nullptr;
     std::unordered_map<uint16_t, VoxelBlock*> uniformBlocks_;  // by raw value, zero's too
     uint64_t memoryLimit_ = 0;

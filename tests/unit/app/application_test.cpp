@@ -467,6 +467,32 @@ TEST(ChunkedFrame, ALineRefillsOnlyTheChunksItReached) {
     context.meshNode->remove();
 }
 
+// The start-up counts are those of one mesh of the whole volume, also for
+// the smooth surface, whose chunks each hold the vertices on their borders.
+TEST_F(ApplicationTest, StartUpCountsAreThoseOfTheWholeVolume) {
+    for (const char* mode : {"1", "0"}) {
+        write("prog.logo", std::string("initvolumesize 100 60 100\nsetvoxelcubic ") + mode +
+                               "\npenup goto 64 30 64 pendown sphere 6\n");
+        out_.clear();
+        if (input_ != nullptr) std::fclose(input_);
+        Application& app = start();
+        ASSERT_TRUE(app.startUp({"prog.logo"}));
+        ExtractedMesh whole;
+        const VoxelVolume& v = app.world()->volume;
+        if (app.config().cubicMode)
+            CubicExtractor(v, v.region(), whole).execute();
+        else
+            SmoothExtractor(v, v.region(), whole, 127).execute();
+        ASSERT_GT(whole.indices.size(), 0u);
+        const std::string counts = "vert " + std::to_string(whole.vertices.size()) + " \nind  " +
+                                   std::to_string(whole.indices.size()) + " \n";
+        EXPECT_NE(out_.text().find(counts), std::string::npos) << "mode " << mode << "\n"
+                                                               << out_.text();
+        EXPECT_GT(app.context().chunkBuffers->bufferCount(), 1u) << "the ball spans chunks";
+        app.shutDown();
+    }
+}
+
 TEST_F(ApplicationTest, UndoAndRedoAtTheConsoleRedrawTheVolume) {
     Application& app = start(
         "pencolor 9 penup goto 1 1 1 pendown setvoxel\nsphere 1\nundo\nundo\nundo\nredo\n"

@@ -82,6 +82,81 @@ TEST(BlockStore, EveryVoxelReadsAsWrittenThroughSharingAndCollapsing) {
     EXPECT_LT(v.privateBlockCount(), v.blockCount());
 }
 
+// The sub-cubes where a voxel differs from what it held when the changes
+// were last taken: what the changes taken must name (they may name more).
+::testing::AssertionResult changesCover(const VoxelVolume& v, std::vector<uint16_t>& before,
+                                        const std::vector<ChangedBlock>& changes) {
+    std::vector<uint64_t> named(v.blockCount(), 0);
+    for (const ChangedBlock& c : changes) named[c.slot] |= c.subCubes;
+    const Region& r = v.region();
+    size_t i = 0;
+    for (int z = r.lower.z; z <= r.upper.z; ++z)
+        for (int y = r.lower.y; y <= r.upper.y; ++y)
+            for (int x = r.lower.x; x <= r.upper.x; ++x, ++i) {
+                const uint16_t now = v.voxel(x, y, z).raw;
+                if (now == before[i]) continue;
+                before[i] = now;
+                const int p = v.blockSideLengthPower(), q = p - 2, mask = (1 << p) - 1;
+                const Vec3i b{x >> p, y >> p, z >> p};
+                const Vec3i lo = v.regionInBlocks().lower;
+                const uint32_t slot =
+                    uint32_t(b.x - lo.x) +
+                    v.widthInBlocks() *
+                        (uint32_t(b.y - lo.y) + v.heightInBlocks() * uint32_t(b.z - lo.z));
+                const int bit =
+                    ((x & mask) >> q) | (((y & mask) >> q) << 2) | (((z & mask) >> q) << 4);
+                if (!((named[slot] >> bit) & 1))
+                    return ::testing::AssertionFailure()
+                           << "(" << x << ", " << y << ", " << z << ") changed unnamed";
+            }
+    return ::testing::AssertionSuccess();
+}
+
+// A row written at once must leave what writing its voxels one by one
+// leaves: the voxels, the counts, changes that name every voxel changed,
+// and under a memory limit the same refusals.
+TEST(BlockStore, RowsWriteWhatSingleWritesWould) {
+    const Region r{{-9, -3, -17}, {70, 20, 30}};
+    const uint64_t block = sizeof(VoxelBlock) + 16 * 16 * 16 * 2;
+    const size_t voxels = size_t(r.width()) * r.height() * r.depth();
+    // 6 x 3 x 4 blocks of 16: without a limit, and with room for ten.
+    for (const uint64_t limit : {uint64_t(1) << 30, 72 * 28 + 10 * block}) {
+        int refusals = 0;
+        VoxelVolume rows(r, 16, limit), single(r, 16, limit);
+        std::vector<uint16_t> rowsBefore(voxels, 0), singleBefore(voxels, 0);
+        std::mt19937 rng(3);
+        auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+        std::vector<ChangedBlock> changes;
+        for (int k = 0; k < 400; ++k) {
+            const int y = pick(r.lower.y - 1, r.upper.y + 1),
+                      z = pick(r.lower.z - 1, r.upper.z + 1);
+            const int x0 = pick(r.lower.x - 20, r.upper.x), x1 = x0 + pick(-2, 60);
+            const Voxel value(uint16_t(pick(0, 3) == 0 ? 0 : 0xFF00 | pick(1, 3)));
+            rows.fillRow(y, z, x0, x1, value);
+            for (int x = x0; x <= x1; ++x) single.setVoxel(x, y, z, value);
+            const bool refused = rows.takeMemoryRefusal();
+            ASSERT_EQ(refused, single.takeMemoryRefusal()) << "row " << k;
+            refusals += refused;
+            if (k % 7 == 0) {
+                changes.clear();
+                rows.takeChanges(changes);
+                ASSERT_TRUE(changesCover(rows, rowsBefore, changes)) << "rows, row " << k;
+                changes.clear();
+                single.takeChanges(changes);
+                ASSERT_TRUE(changesCover(single, singleBefore, changes)) << "single, row " << k;
+            }
+        }
+        for (int z = r.lower.z; z <= r.upper.z; ++z)
+            for (int y = r.lower.y; y <= r.upper.y; ++y)
+                for (int x = r.lower.x; x <= r.upper.x; ++x)
+                    ASSERT_EQ(rows.voxel(x, y, z), single.voxel(x, y, z))
+                        << x << " " << y << " " << z;
+        for (uint32_t b = 0; b < rows.blockCount(); ++b)
+            EXPECT_EQ(rows.blockInSlot(b).nonZeroCount(), single.blockInSlot(b).nonZeroCount());
+        EXPECT_EQ(refusals > 0, limit < (uint64_t(1) << 30));
+    }
+}
+
 // Memory follows the drawing, not the region; a write that leaves a block
 // as it was allocates nothing; an emptied or filled block goes back to a
 // shared one when the changes are taken.
