@@ -30,6 +30,11 @@ struct AppContext {
 
     Cameras cameras;
     bool fixedCameraActive = false;
+    // The free camera takes the keys and the mouse (program files, FREECAM);
+    // otherwise the orbit moves whichever camera is active.
+    bool freeCameraFlies = false;
+    // A camera was moved or switched outside the orbit: the next frame shows it.
+    bool cameraMoved = false;
     Light light;
 
     VoxelVolume* volume = nullptr;

@@ -6,9 +6,11 @@
 #include "app/configuration.h"
 #include "app/effects_setup.h"
 #include "app/frame.h"
+#include "app/interrupts.h"
 #include "app/mesh_presentation.h"
 #include "app/program_file.h"
 #include "app/scene_setup.h"
+#include "app/window_events.h"
 #include "effects/effect_handler.h"
 #include "extract/smooth_extractor.h"
 #include "interp/interpreter.h"
@@ -69,7 +71,12 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
     out_.print("maxx %i \n", config_.volumeMax[0]);
     out_.print("maxy %i \n", config_.volumeMax[1]);
     out_.print("maxz %i \n", config_.volumeMax[2]);
-    if (reading != nullptr) reading->drop();
+    if (reading != nullptr) {
+        // The engine keeps the last device's log alive after the device goes:
+        // leave it nothing of ours to call.
+        reading->setEventReceiver(nullptr);
+        reading->drop();
+    }
     out_.print("Voxel core 0.2\n");
 
     if (!openWindow()) return false;
@@ -77,6 +84,7 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
     runProgramFileFirstTime();
     presentFirstMesh();
     createLightAndEffects();
+    createGuides();
     context_.backgroundColour = opaqueColour(config_.background, 0);
 
     printBanner(out_);
@@ -131,7 +139,9 @@ bool Application::openWindow() {
     context_.driver = device.getVideoDriver();
     context_.sceneManager = device.getSceneManager();
     if (options_.windowCaption != nullptr) device.setWindowCaption(options_.windowCaption);
-    if (mode_ == RunMode::ProgramFile) device.getCursorControl()->setVisible(false);
+    const irr::video::SExposedVideoData& video = context_.driver->getExposedVideoData();
+    windowEvents_ =
+        std::make_unique<WindowEvents>(video.OpenGLLinux.X11Display, video.OpenGLLinux.X11Window);
 
     effectHandler_ = std::make_unique<EffectHandler>(&device, context_.driver->getScreenSize(),
                                                      false, false, false);
@@ -140,6 +150,12 @@ bool Application::openWindow() {
 
     context_.cameras = createCameras(*context_.sceneManager, config_);
     activateCamera(*context_.sceneManager, context_.cameras, context_.fixedCameraActive);
+    // The free camera flies in program files; at the console the mouse
+    // belongs to the orbit until FREECAM. With neither, it flies as it
+    // always did, with the cursor in sight.
+    context_.freeCameraFlies = mode_ != RunMode::Interactive;
+    if (mode_ != RunMode::Neither)
+        setFreeCameraFlying(device, context_.cameras, context_.freeCameraFlies);
     return true;
 }
 
@@ -168,6 +184,16 @@ bool Application::createVolume() {
     context_.volume = volume_.get();
     interpreter_ = std::make_unique<Interpreter>(*world_, host_, out_);
     if (mode_ == RunMode::Interactive) history_ = std::make_unique<UndoHistory>(*world_);
+    interrupts_ = std::make_unique<InterruptWatch>();
+    interpreter_->setStopSignal(this);
+    host_.setWhileReading([this] {
+        // READLIST waits inside a running line: a stop ends that line.
+        if (stopRequested()) {
+            reportInterruption();
+            interpreter_->abandonLine();
+        }
+        return true;
+    });
     return true;
 }
 
@@ -197,85 +223,33 @@ void Application::presentFirstMesh() {
     out_.print("ind  %i \n", static_cast<int>(indices));
 }
 
+void Application::createGuides() {
+    if (context_.meshNode == nullptr) return;
+    const Vec3i volumeMax{config_.volumeMax[0], config_.volumeMax[1], config_.volumeMax[2]};
+    guides_ = createSceneGuides(*context_.sceneManager, *context_.meshNode, volumeMax,
+                                config_.useEffects ? effectHandler_.get() : nullptr);
+    if (guides_.turtle != nullptr) placeTurtleMarker(*guides_.turtle, world_->turtle);
+}
+
 void Application::createLightAndEffects() {
     context_.light = createLight(*context_.sceneManager, config_);
     addShadowLightAndPasses(*effectHandler_, config_, *context_.driver, context_.meshNode,
                             context_.light);
 }
 
-bool Application::windowActive() const {
-    return context_.device->isWindowActive();
-}
-
-void Application::mainLoop() {
-    irr::IrrlichtDevice& device = *context_.device;
-    if (!device.run()) return;
-    while (!context_.receiver.isKeyDown(irr::KEY_ESCAPE) && dialogue_.state() != kQuit) {
-        if (windowActive() || mode_ == RunMode::Interactive) {
-            handleWindowKeys(context_, config_);
-            drawFrame(context_, config_, world_->palette, world_->random);
-            ++framesDrawn_;
-            switch (mode_) {
-                case RunMode::ProgramFile:
-                    resumeProgram();
-                    break;
-                case RunMode::Interactive:
-                    if (dialogue_.state() != kFreeCamera) {
-                        dialogue_.hold();
-                        context_.meshUpToDate = false;
-                    }
-                    break;
-                case RunMode::Neither:
-                    break;
-            }
-        } else {
-            // Nothing to draw until the window has the focus again: wait a
-            // little rather than spin.
-            device.sleep(10);
-        }
-        if (!device.run()) break;
-    }
-}
-
-void Application::resumeProgram() {
-    if (!interpreter_->resumePending || !program_) return;
-    interpreter_->lineFinished = false;
-    interpreter_->runLine();
-    context_.meshUpToDate = false;
-    out_.flush();
-}
-
-void Application::runProgramLine(const std::string& line) {
-    if (history_) history_->beginLine();
-    interpreter_->assignProgram(line);
-    interpreter_->lineFinished = false;
-    interpreter_->runLine();
-    if (history_) {
-        const std::string note = history_->noteAfter(history_->endLine());
-        if (!note.empty()) out_.diagnostic(note);
-    }
-}
-
-void Application::undoLine() {
-    if (history_ && !history_->undo()) out_.note("UNDO: nothing to undo\n");
-}
-
-void Application::redoLine() {
-    if (history_ && !history_->redo()) out_.note("REDO: nothing to redo\n");
-}
-
-void Application::enterFreeCamera() {
-    context_.fixedCameraActive = false;
-    if (context_.device != nullptr) context_.device->getCursorControl()->setVisible(false);
-}
-
 void Application::shutDown() {
     // The handler only holds references; give them back while the scene exists.
+    if (interpreter_) interpreter_->setStopSignal(nullptr);
+    host_.setWhileReading(nullptr);
+    interrupts_.reset();
+    windowEvents_.reset();
+    guides_ = {};
     effectHandler_.reset();
     context_.effectHandler = nullptr;
     context_.mesh = nullptr;
     context_.chunkBuffers.reset();
     if (context_.device != nullptr) {
+        context_.device->setEventReceiver(nullptr);
         context_.device->drop();
         context_.device = nullptr;
         context_.driver = nullptr;

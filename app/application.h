@@ -4,6 +4,7 @@
 
 #include <irrlicht.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -15,16 +16,19 @@
 #include "app/console_dialogue.h"
 #include "app/console_input.h"
 #include "app/engine_log.h"
+#include "app/scene_guides.h"
 #include "app/window_host.h"
+#include "interp/interpreter.h"
 #include "interp/output.h"
 
 namespace cubalorn {
 
 class EffectHandler;
-class Interpreter;
+class InterruptWatch;
 class UndoHistory;
 class VoxelVolume;
 struct World;
+class WindowEvents;
 
 // The mode is fixed by the number of command-line arguments.
 enum class RunMode {
@@ -43,7 +47,7 @@ struct ApplicationOptions {
     const wchar_t* windowCaption = L"Cubalorn";
 };
 
-class Application final : private ConsoleActions {
+class Application final : private ConsoleActions, public StopSignal {
 public:
     // Console lines are read from `in`; everything printed goes to `out`.
     Application(Output& out, std::FILE* in, ApplicationOptions options = {});
@@ -58,8 +62,8 @@ public:
     // Start-up alone: false when the program must end at once (no window,
     // no volume).
     bool startUp(const std::vector<std::string>& arguments);
-    // The main loop; returns when Escape, QUIT, the end of the console input
-    // or the window's closing ends the program.
+    // The main loop; returns when Escape, QUIT, the end of the console input,
+    // Ctrl+C at the prompt or the window's closing ends the program.
     void mainLoop();
     // Drops the device (which closes the window and releases the scene).
     void shutDown();
@@ -73,12 +77,37 @@ public:
     UndoHistory* history() { return history_.get(); }
     // Frames drawn so far.
     unsigned long long framesDrawn() const { return framesDrawn_; }
+    const SceneGuides& guides() const { return guides_; }
+
+    // Whether the running line is to stop now: Ctrl+C, Escape, the window
+    // closing. Asked by the interpreter every few thousand steps, so it looks
+    // at the engine's events at most every few milliseconds.
+    bool stopRequested() override;
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     void runProgramLine(const std::string& line) override;
     void undoLine() override;
     void redoLine() override;
     void enterFreeCamera() override;
+
+    // The main loop's steps, in the order of one pass.
+    void answerInterrupt();
+    void handleWindowInput();
+    void runWork();
+    void drawIfDue();
+    void waitForWork();
+    bool ended() const;
+
+    void drawNow();
+    void afterProgramRan();
+    void returnToConsole();
+    void frameSculpture();
+    irr::core::aabbox3df sculptureBounds() const;
+    bool continuousFrames() const;
+    // The interpreter's own message for a stopped line.
+    void reportInterruption();
 
     void applyProgramSettings(const std::string& program);
     bool openWindow();
@@ -86,6 +115,7 @@ private:
     void runProgramFileFirstTime();
     void presentFirstMesh();
     void createLightAndEffects();
+    void createGuides();
     bool windowActive() const;
     // Goes on with a program that paused at a top-level REFRESHALL.
     void resumeProgram();
@@ -107,7 +137,20 @@ private:
     // Console lines only; gone before the world it refers to.
     std::unique_ptr<UndoHistory> history_;
     std::unique_ptr<EffectHandler> effectHandler_;
+    std::unique_ptr<InterruptWatch> interrupts_;
+    std::unique_ptr<WindowEvents> windowEvents_;
+    SceneGuides guides_;
     unsigned long long framesDrawn_ = 0;
+
+    // Frames: one is due now after a line, at most kFrameInterval apart otherwise.
+    bool redraw_ = true;
+    bool drawAtOnce_ = true;
+    Clock::time_point lastFrame_{};
+    Clock::time_point lastEventPump_{};
+    bool windowClosed_ = false;
+    // The screen texts of the last line, shown on every frame until the next.
+    std::vector<ScreenText> heldTexts_;
+    bool textsFresh_ = false;
 };
 
 }  // namespace cubalorn

@@ -29,49 +29,58 @@ void printHelp(Output& out) {
     out.print("programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n");
     out.print("FREECAM > Quit interpreter to fly with freecam\n");
     out.print("QUIT > Quit program\n");
+    out.print("Window: left-drag orbit, right-drag or wheel zoom, middle-drag pan, F frame\n");
+    out.print("Window: T turtle, G grid, O wireframe, M cubes or smooth, Escape end\n");
+    out.print("Window: after FREECAM, W S A D Space and the mouse fly, Enter back to console\n");
+    out.print("Ctrl+C stops a running line; at the prompt it ends the program\n");
     out.write(kUndoHelpLines);
 }
 
-void ConsoleDialogue::hold() {
-    const int stateOnEntry = state_;
-    std::string line;
-    for (;;) {
+bool ConsoleDialogue::step() {
+    if (state_ == kQuit || state_ == kFreeCamera) return false;
+    if (!awaiting_) {
         out_.print("> ");
-        const ConsoleRead read = input_.readLine(line);
-        if (read == ConsoleRead::EndOfInput) {
-            // Nothing more can be typed: end as QUIT does.
-            state_ = kQuit;
-            return;
-        }
-        if (read == ConsoleRead::Line) {
-            if (equalsIgnoringCase(line, "FREECAM")) {
-                actions_.enterFreeCamera();
-                state_ = kFreeCamera;
-                return;
-            }
-            if (equalsIgnoringCase(line, "QUIT")) {
-                state_ = kQuit;
-                return;
-            }
-            const bool undo = equalsIgnoringCase(line, "UNDO");
-            if (undo || equalsIgnoringCase(line, "REDO")) {
-                if (undo)
-                    actions_.undoLine();
-                else
-                    actions_.redoLine();
-                state_ = kLinesRun;
-                return;
-            }
-            if (equalsIgnoringCase(line, "HELP")) {
-                printHelp(out_);
-            } else if (!line.empty()) {
-                actions_.runProgramLine(line);
-                state_ = kLinesRun;
-                return;
-            }
-        }
-        if (stateOnEntry != kNoLineRun) return;
+        input_.request();
+        awaiting_ = true;
+        return false;
     }
+    ConsoleRead read = ConsoleRead::EndOfInput;
+    std::string line;
+    if (!input_.take(read, line)) return false;
+    handle(read, line);
+    return true;
+}
+
+void ConsoleDialogue::handle(ConsoleRead read, const std::string& line) {
+    awaiting_ = false;
+    if (read == ConsoleRead::EndOfInput) {
+        // Nothing more can be typed: end as QUIT does.
+        state_ = kQuit;
+        return;
+    }
+    if (read != ConsoleRead::Line) return;
+    if (equalsIgnoringCase(line, "FREECAM")) {
+        stateBeforeFreeCamera_ = state_;
+        state_ = kFreeCamera;
+        actions_.enterFreeCamera();
+    } else if (equalsIgnoringCase(line, "QUIT")) {
+        state_ = kQuit;
+    } else if (equalsIgnoringCase(line, "HELP")) {
+        printHelp(out_);
+    } else if (equalsIgnoringCase(line, "UNDO")) {
+        actions_.undoLine();
+        state_ = kLinesRun;
+    } else if (equalsIgnoringCase(line, "REDO")) {
+        actions_.redoLine();
+        state_ = kLinesRun;
+    } else if (!line.empty()) {
+        actions_.runProgramLine(line);
+        state_ = kLinesRun;
+    }
+}
+
+void ConsoleDialogue::returnFromFreeCamera() {
+    if (state_ == kFreeCamera) state_ = stateBeforeFreeCamera_;
 }
 
 }  // namespace cubalorn

@@ -14,10 +14,11 @@ enum ConsoleState : int {
     kNoLineRun = 0,   // no program line has run yet
     kQuit = 1,        // QUIT (or the end of standard input): the loop ends
     kLinesRun = 2,    // at least one program line has run
-    kFreeCamera = 3,  // FREECAM: the console is no longer read
+    kFreeCamera = 3,  // FREECAM: the console is not read until the window gives it back
 };
 
 void printBanner(Output& out);
+// The four command lines, then the window's keys.
 void printHelp(Output& out);
 
 // What the dialogue asks of the window.
@@ -30,7 +31,7 @@ public:
     // put back the last one taken back (the caller redraws as after a line).
     virtual void undoLine() = 0;
     virtual void redoLine() = 0;
-    // FREECAM: clear the fixed-camera flag (the active camera stays) and hide the cursor.
+    // FREECAM: the free camera flies with the keys and the mouse.
     virtual void enterFreeCamera() = 0;
 };
 
@@ -39,10 +40,19 @@ public:
     ConsoleDialogue(ConsoleInput& input, Output& out, ConsoleActions& actions)
         : input_(input), out_(out), actions_(actions) {}
 
-    // One dialogue: prompt and read until a line ends it. Before the first
-    // program line, an empty line, HELP or a refused line prompts again at
-    // once; afterwards each of them ends the dialogue so a frame is drawn.
-    void hold();
+    // One pass of the main loop: when no line is awaited, prompts and asks
+    // the console for one; otherwise handles the line that has come, if any
+    // (at most one per pass). Returns whether it handled a line. Nothing
+    // happens after QUIT or while the free camera flies.
+    bool step();
+    // What a line read at the prompt does.
+    void handle(ConsoleRead read, const std::string& line);
+    // A prompt is shown and its line has not been handled yet.
+    bool awaitingLine() const { return awaiting_; }
+    // The window gives the console back after FREECAM; the next pass prompts.
+    void returnFromFreeCamera();
+    // Ends the dialogue as QUIT does.
+    void quit() { state_ = kQuit; }
 
     int state() const { return state_; }
 
@@ -51,6 +61,8 @@ private:
     Output& out_;
     ConsoleActions& actions_;
     int state_ = kNoLineRun;
+    int stateBeforeFreeCamera_ = kNoLineRun;
+    bool awaiting_ = false;
 };
 
 }  // namespace cubalorn

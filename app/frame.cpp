@@ -9,15 +9,18 @@
 
 namespace cubalorn {
 
-void handleWindowKeys(AppContext& context, AppConfig& config) {
-    if (context.meshNode == nullptr) return;
-    if (context.receiver.isKeyDown(irr::KEY_KEY_O)) toggleWireframe(*context.meshNode);
-    if (context.receiver.isKeyDown(irr::KEY_KEY_M)) {
+bool handleWindowKeys(AppContext& context, AppConfig& config) {
+    const bool wireframe = context.receiver.takePress(irr::KEY_KEY_O);
+    const bool surface = context.receiver.takePress(irr::KEY_KEY_M);
+    if (context.meshNode == nullptr) return false;
+    if (wireframe) toggleWireframe(*context.meshNode);
+    if (surface) {
         context.meshUpToDate = false;
         config.cubicMode = !config.cubicMode;
         if (context.driver != nullptr)
             setVoxelTexture(*context.meshNode, *context.driver, config.cubicMode);
     }
+    return wireframe || surface;
 }
 
 irr::video::SColor vertexColour(const Palette& palette, Random& random, uint8_t index) {

@@ -18,9 +18,9 @@ namespace cubalorn {
 class VoxelVolume;
 
 // Key O flips wireframe, key M flips cubic/smooth extraction (with the voxel
-// texture) and marks the mesh out of date. Each key acts on every pass it is
-// held.
-void handleWindowKeys(AppContext& context, AppConfig& config);
+// texture) and marks the mesh out of date. Each acts once per press, however
+// long the key is held. Returns whether anything changed.
+bool handleWindowKeys(AppContext& context, AppConfig& config);
 
 // Sets up the presented mesh of `volume`: its chunk meshes, one engine
 // buffer per chunk in one mesh, and the mesh node (configured for the

@@ -34,9 +34,10 @@ Cameras createCameras(irr::scene::ISceneManager& scene, const AppConfig& config)
     keyMap[4].KeyCode = irr::KEY_SPACE;
 
     Cameras cameras;
-    cameras.freeCamera = scene.addCameraSceneNodeFPS(nullptr, 30.0f, 0.1f, -1, keyMap, 5,
-                                                     /*noVerticalMovement=*/false, 0.0f,
-                                                     /*invertMouse=*/false, /*makeActive=*/true);
+    cameras.freeCamera =
+        scene.addCameraSceneNodeFPS(nullptr, 30.0f, kFreeCameraSpeed, -1, keyMap, 5,
+                                    /*noVerticalMovement=*/false, 0.0f,
+                                    /*invertMouse=*/false, /*makeActive=*/true);
     cameras.fixedCamera = scene.addCameraSceneNode(nullptr, irr::core::vector3df(60, 10, -10),
                                                    irr::core::vector3df(60, 1, 10), -1, true);
     placeCameras(cameras, config.cameraPosition, config.cameraTarget);
@@ -44,13 +45,24 @@ Cameras createCameras(irr::scene::ISceneManager& scene, const AppConfig& config)
     return cameras;
 }
 
+void aimCamera(irr::scene::ICameraSceneNode& camera, const irr::core::vector3df& position,
+               const irr::core::vector3df& target) {
+    camera.setPosition(position);
+    camera.updateAbsolutePosition();
+    camera.setTarget(target);
+}
+
 void placeCameras(const Cameras& cameras, const std::array<float, 3>& position,
                   const std::array<float, 3>& target) {
     for (irr::scene::ICameraSceneNode* camera : {cameras.fixedCamera, cameras.freeCamera}) {
-        if (camera == nullptr) continue;
-        camera->setPosition(toVector(position));
-        camera->setTarget(toVector(target));
+        if (camera != nullptr) aimCamera(*camera, toVector(position), toVector(target));
     }
+}
+
+void setFreeCameraFlying(irr::IrrlichtDevice& device, const Cameras& cameras, bool flying) {
+    if (cameras.freeCamera != nullptr) cameras.freeCamera->setInputReceiverEnabled(flying);
+    const bool freeCameraActive = device.getSceneManager()->getActiveCamera() == cameras.freeCamera;
+    device.getCursorControl()->setVisible(!(flying && freeCameraActive));
 }
 
 void activateCamera(irr::scene::ISceneManager& scene, const Cameras& cameras,

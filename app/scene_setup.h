@@ -19,13 +19,27 @@ struct Cameras {
     irr::scene::ICameraSceneNode* fixedCamera = nullptr;  // stays where it is put
 };
 
+// The free camera's flying speed in world units (voxels) per millisecond:
+// 25 voxels a second, four seconds across the default volume.
+constexpr float kFreeCameraSpeed = 0.025f;
+
 // Creates both cameras, puts them at the configured position and target and
 // makes the free one active.
 Cameras createCameras(irr::scene::ISceneManager& scene, const AppConfig& config);
 
+// Moves one camera and aims it. The first-person camera turns towards its
+// target from its last drawn position, so the new position is made current
+// before the target is set.
+void aimCamera(irr::scene::ICameraSceneNode& camera, const irr::core::vector3df& position,
+               const irr::core::vector3df& target);
+
 // Moves both cameras to a position and target.
 void placeCameras(const Cameras& cameras, const std::array<float, 3>& position,
                   const std::array<float, 3>& target);
+
+// Whether the free camera takes the keys and the mouse (it flies) or stays
+// where it is put (the orbit moves it). The cursor hides while it flies.
+void setFreeCameraFlying(irr::IrrlichtDevice& device, const Cameras& cameras, bool flying);
 
 // Makes the fixed or the free camera the scene's active one.
 void activateCamera(irr::scene::ISceneManager& scene, const Cameras& cameras,

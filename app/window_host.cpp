@@ -12,6 +12,7 @@ void WindowHost::setCamera(float px, float py, float pz, float tx, float ty, flo
     config_.cameraPosition = {px, py, pz};
     config_.cameraTarget = {tx, ty, tz};
     placeCameras(s_.cameras, config_.cameraPosition, config_.cameraTarget);
+    s_.cameraMoved = true;
 }
 
 void WindowHost::setLight(int px, int py, int pz, int tx, int ty, int tz) {
@@ -23,7 +24,8 @@ void WindowHost::changeCamera(bool fixedCamera) {
     s_.fixedCameraActive = fixedCamera;
     if (s_.device == nullptr) return;
     activateCamera(*s_.device->getSceneManager(), s_.cameras, fixedCamera);
-    s_.device->getCursorControl()->setVisible(fixedCamera);
+    setFreeCameraFlying(*s_.device, s_.cameras, s_.freeCameraFlies);
+    s_.cameraMoved = true;
 }
 
 bool WindowHost::hasFont(const std::string& name) const {
@@ -58,7 +60,8 @@ void WindowHost::setCubicMode(bool cubic) {
 }
 
 bool WindowHost::readConsoleLine(std::string& line) {
-    return console_.readLine(line) != ConsoleRead::EndOfInput;
+    const ConsoleRead read = console_.readLine(line, whileReading_);
+    return read != ConsoleRead::EndOfInput && read != ConsoleRead::Interrupted;
 }
 
 }  // namespace cubalorn

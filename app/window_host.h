@@ -5,6 +5,7 @@
 
 #include <irrlicht.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,14 +46,20 @@ public:
     void setTextureFollowsCubicMode(bool follows) { textureFollowsCubicMode_ = follows; }
 
     // A refused (too long) line reads as an empty one; only a closed
-    // standard input returns false.
+    // standard input (or a wait given up) returns false.
     bool readConsoleLine(std::string& line) override;
+    // Asked every few milliseconds while READLIST waits for its line; false
+    // gives the wait up. It may also end the running line.
+    void setWhileReading(std::function<bool()> whileReading) {
+        whileReading_ = std::move(whileReading);
+    }
 
 private:
     AppContext& s_;
     AppConfig& config_;
     ConsoleInput& console_;
     bool textureFollowsCubicMode_ = true;
+    std::function<bool()> whileReading_;
 };
 
 }  // namespace cubalorn

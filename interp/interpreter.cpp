@@ -1,5 +1,6 @@
 #include "interp/interpreter.h"
 
+#include <algorithm>
 #include <string>
 
 #include "interp/commands.h"
@@ -40,8 +41,8 @@ void Interpreter::expectToken(TokenCode expected) {
 }
 
 void Interpreter::reportSyntaxError(std::string_view what) {
-    out_.print("ERROR - syntax error - %.*s, token %s\n", static_cast<int>(what.size()), what.data(),
-               tokenText().c_str());
+    out_.print("ERROR - syntax error - %.*s, token %s\n", static_cast<int>(what.size()),
+               what.data(), tokenText().c_str());
 }
 
 void Interpreter::reportError(std::string_view what) {
@@ -49,7 +50,9 @@ void Interpreter::reportError(std::string_view what) {
                tokenText().c_str());
 }
 
-void Interpreter::abandonLine() { throw LineAbandoned{}; }
+void Interpreter::abandonLine() {
+    throw LineAbandoned{};
+}
 
 void NestingLevel::tooDeep() {
     --interpreter_.depth_;
@@ -67,15 +70,41 @@ void Interpreter::setExecutionBudget(const ExecutionBudget& budget) {
         deadline_ = std::chrono::steady_clock::now() +
                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                         std::chrono::duration<double>(budget.maxSeconds));
+    scheduleNextCheck();
+}
+
+void Interpreter::checkStep() {
+    steps_ = nextCheck_;
+    if (budgeted_ && (budgetExceeded_ || (budget_.maxSteps != 0 && steps_ > budget_.maxSteps) ||
+                      ((steps_ & 1023) == 0 && deadlinePassed())))
+        budgetExhausted();
+    scheduleNextCheck();  // first: a stop leaves by an exception
+    if ((steps_ & (kStopPollSteps - 1)) == 0 && stopSignal_ != nullptr) pollStopSignal();
+}
+
+// The first step at which something is due: the next stop poll, and with a
+// budget the step past the cap and the next look at the clock (every 1024).
+void Interpreter::scheduleNextCheck() {
+    uint64_t next = (steps_ | (kStopPollSteps - 1)) + 1;
+    if (budgeted_) {
+        if (budgetExceeded_) next = steps_ + 1;
+        if (budget_.maxSeconds > 0.0) next = std::min(next, (steps_ | 1023) + 1);
+        if (budget_.maxSteps != 0 && budget_.maxSteps >= steps_)
+            next = std::min(next, budget_.maxSteps + 1);
+    }
+    nextCheck_ = next;
+    stepsToCheck_ = next - steps_;
 }
 
 void Interpreter::countSteps(uint64_t n) {
     if (n == 0) return;
+    steps_ = stepsTaken();
     const uint64_t before = steps_;
     steps_ = n > UINT64_MAX - steps_ ? UINT64_MAX : steps_ + n;
     if (budgeted_ && (budgetExceeded_ || (budget_.maxSteps != 0 && steps_ > budget_.maxSteps) ||
                       deadlinePassed()))
         budgetExhausted();
+    scheduleNextCheck();
     if (stopSignal_ != nullptr && before / kStopPollSteps != steps_ / kStopPollSteps)
         pollStopSignal();
 }
@@ -83,13 +112,6 @@ void Interpreter::countSteps(uint64_t n) {
 void Interpreter::volumeMemoryExhausted() {
     // What was drawn before the refused write stays.
     reportError("not enough memory for more voxel blocks, line stopped");
-    abandonLine();
-}
-
-void Interpreter::pollStopSignal() {
-    if (!stopSignal_->stopRequested()) return;
-    ++interruptions_;
-    reportError("interrupted, line stopped");
     abandonLine();
 }
 
@@ -107,6 +129,16 @@ void Interpreter::budgetExhausted() {
             reportError("time limit of " + formatSeconds(budget_.maxSeconds) +
                         " seconds reached, program stopped");
     }
+    // Every later step ends its line at once.
+    nextCheck_ = steps_ + 1;
+    stepsToCheck_ = 1;
+    abandonLine();
+}
+
+void Interpreter::pollStopSignal() {
+    if (!stopSignal_->stopRequested()) return;
+    ++interruptions_;
+    reportError("interrupted, line stopped");
     abandonLine();
 }
 

@@ -160,19 +160,16 @@ public:
     void setExecutionBudget(const ExecutionBudget& budget);
     // Counts one step; past the budget it reports once and ends the line, and
     // every later line ends at its first step. Every kStopPollSteps steps it
-    // asks the stop signal.
+    // asks the stop signal. The usual path is one decrement and test: the
+    // checks that are due next are folded into one countdown.
     void countStep() {
-        ++steps_;
-        if (budgeted_ && (budgetExceeded_ || (budget_.maxSteps != 0 && steps_ > budget_.maxSteps) ||
-                          ((steps_ & 1023) == 0 && deadlinePassed())))
-            budgetExhausted();
-        if ((steps_ & (kStopPollSteps - 1)) == 0 && stopSignal_ != nullptr) pollStopSignal();
+        if (--stepsToCheck_ == 0) checkStep();
     }
     // Counts `n` steps at once for a statement whose work grows with its
     // arguments: each point of the height grid is a step.
     void countSteps(uint64_t n);
     bool budgetExceeded() const { return budgetExceeded_; }
-    uint64_t stepsTaken() const { return steps_; }
+    uint64_t stepsTaken() const { return nextCheck_ - stepsToCheck_; }
 
     // --- Stopping a running line ----------------------------------------------
     // The signal is not owned; nullptr (the default) never stops a line. A
@@ -197,15 +194,19 @@ private:
 
     bool deadlinePassed() const;
     [[noreturn]] void budgetExhausted();
+    void checkStep();
+    void scheduleNextCheck();
     void pollStopSignal();
     // A statement's write was refused for want of memory: the line ends.
     [[noreturn]] void volumeMemoryExhausted();
+    uint64_t nextCheck_ = kStopPollSteps;     // the step at which checkStep runs
+    uint64_t stepsToCheck_ = kStopPollSteps;  // steps left until then
     StopSignal* stopSignal_ = nullptr;
     uint64_t interruptions_ = 0;
     bool budgeted_ = false;
     bool budgetExceeded_ = false;
     ExecutionBudget budget_;
-    uint64_t steps_ = 0;
+    uint64_t steps_ = 0;  // steps taken, as of the last check
     std::chrono::steady_clock::time_point deadline_;
 };
 

@@ -7,7 +7,11 @@ status=0
 for b in "$build_dir"/bench/bench_*; do
     [ -x "$b" ] || continue
     echo "== $(basename "$b")"
-    if [ "$(basename "$b")" = bench_frame_bench ] && [ -z "${DISPLAY:-}" ]; then
+    case "$(basename "$b")" in
+    bench_frame_bench | bench_window_bench) needs_window=yes ;;
+    *) needs_window=no ;;
+    esac
+    if [ "$needs_window" = yes ] && [ -z "${DISPLAY:-}" ]; then
         # Frames need a window: a virtual display stands in for a desktop.
         scripts/with-xvfb.sh "$b" || status=1
     else

@@ -78,11 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         UndoHistory history(world);
         RunLines lines(interpreter, history);
         ConsoleDialogue dialogue(console, out, lines);
-        // Each dialogue reads at least one line or ends the loop, so the
-        // input bounds the passes; the cap guards against a dialogue that
-        // stops reading.
+        // Lines as the prompt takes them (read here rather than by the
+        // window's reader thread, which only hands them over). Each pass
+        // reads a line or ends the loop, so the input bounds the passes; the
+        // cap guards against a dialogue that stops ending.
         for (size_t pass = 0; pass <= size + 1; ++pass) {
-            dialogue.hold();
+            std::string line;
+            const ConsoleRead read = console.readLine(line);
+            dialogue.handle(read, line);
             if (dialogue.state() == kQuit || dialogue.state() == kFreeCamera) return;
         }
         fuzz::fail("the dialogue never ended although the input did");

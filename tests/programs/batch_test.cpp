@@ -187,9 +187,10 @@ TEST(Batch, UndoAndRedoAtTheConsole) {
 TEST(Batch, HelpListsEveryOption) {
     const Result r = runBatch("--help");
     EXPECT_EQ(r.status, 0);
-    for (const char* option : {"--png PATH", "--size WxH", "--png-every K", "--max-resumes N",
-                               "--frames N", "--mesh-report", "--obj PATH", "--ply PATH",
-                               "--stl PATH", "--vox PATH", "--smooth", "--scale MM", "--help"})
+    for (const char* option :
+         {"--png PATH", "--size WxH", "--png-every K", "--max-resumes N", "--frames N",
+          "--mesh-report", "--obj PATH", "--ply PATH", "--stl PATH", "--vox PATH", "--3mf PATH",
+          "--glb PATH", "--origin PLACE", "--smooth", "--scale MM", "--help"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
@@ -226,6 +227,12 @@ long long boxSideCorners(const Box& b) {
     return 2LL * ((b.w + 1) * (b.h + 1) + (b.h + 1) * (b.d + 1) + (b.d + 1) * (b.w + 1));
 }
 
+// Distinct corners of the lattice on the box's surface: the PLY writes each
+// once per colour, and each box has one colour.
+long long boxSurfacePoints(const Box& b) {
+    return 1LL * (b.w + 1) * (b.h + 1) * (b.d + 1) - 1LL * (b.w - 1) * (b.h - 1) * (b.d - 1);
+}
+
 // The number after "label" and its ':' or '=' on the tool's report, or -1.
 double reportedNumber(const std::string& report, const std::string& label, int column = 0) {
     const size_t at = report.find(label);
@@ -244,11 +251,12 @@ protected:
         for (const Box& b : kBoxes) {
             triangles += boxTriangles(b);
             sideCorners += boxSideCorners(b);
+            surfacePoints += boxSurfacePoints(b);
             volume += b.w * b.h * b.d;
         }
     }
     std::string program;
-    long long triangles = 0, sideCorners = 0, volume = 0;
+    long long triangles = 0, sideCorners = 0, surfacePoints = 0, volume = 0;
 };
 
 TEST_F(Consumers, AdmeshFindsAClosedPrintableSurface) {
@@ -271,9 +279,12 @@ TEST_F(Consumers, AdmeshFindsAClosedPrintableSurface) {
         // Outward normals give a positive volume; scale is per voxel, so cubed.
         EXPECT_NEAR(reportedNumber(report, "Volume"), volume * scale * scale * scale, 1e-3)
             << report;
-        // Standing up: the floor box reaches down to z = -0.5 voxel.
-        EXPECT_NEAR(reportedNumber(report, "Min Z"), -0.5 * scale, 1e-4) << report;
-        EXPECT_NEAR(reportedNumber(report, "Max Z"), 10.5 * scale, 1e-4) << report;
+        // On the plate: the floor box's bottom at z = 0, the top 11 voxels up,
+        // centred in x and y.
+        EXPECT_NEAR(reportedNumber(report, "Min Z"), 0, 1e-4) << report;
+        EXPECT_NEAR(reportedNumber(report, "Max Z"), 11 * scale, 1e-4) << report;
+        EXPECT_NEAR(reportedNumber(report, "Min X"), -reportedNumber(report, "Max X"), 1e-4);
+        EXPECT_NEAR(reportedNumber(report, "Min Y"), -reportedNumber(report, "Max Y"), 1e-4);
     }
 }
 
@@ -287,20 +298,24 @@ TEST_F(Consumers, AssimpLoadsObjAndPlyWithTheirCounts) {
     struct Expectation {
         std::string file;
         double meshes;
+        long long vertices;
     };
-    // OBJ: one mesh per material; PLY: one mesh with vertex colours. Assimp
-    // joins equal vertices, so both hold each side's grid of corners once.
-    for (const Expectation& e : {Expectation{obj, 2}, Expectation{ply, 1}}) {
+    // OBJ: one mesh per material, and assimp joins equal vertices, so each
+    // side's grid of corners once (its normal tells the sides apart); PLY:
+    // one mesh with vertex colours, welded, so each corner once.
+    for (const Expectation& e :
+         {Expectation{obj, 2, sideCorners}, Expectation{ply, 1, surfacePoints}}) {
         const Result info = runCommand("assimp info '" + e.file + "' 2>&1");
         ASSERT_EQ(info.status, 0) << info.out;
         EXPECT_EQ(reportedNumber(info.out, "Faces:"), triangles) << e.file << info.out;
-        EXPECT_EQ(reportedNumber(info.out, "Vertices:"), sideCorners) << e.file << info.out;
+        EXPECT_EQ(reportedNumber(info.out, "Vertices:"), e.vertices) << e.file << info.out;
         EXPECT_EQ(reportedNumber(info.out, "Meshes:"), e.meshes) << e.file << info.out;
         EXPECT_NE(info.out.find("Primitive Types:    triangles"), std::string::npos);
-        EXPECT_NE(info.out.find("Minimum point      (4.500000 -0.500000 4.500000)"),
+        // y up, standing on y = 0, centred in x and z.
+        EXPECT_NE(info.out.find("Minimum point      (-8.500000 0.000000 -10.000000)"),
                   std::string::npos)
             << info.out;
-        EXPECT_NE(info.out.find("Maximum point      (21.500000 10.500000 24.500000)"),
+        EXPECT_NE(info.out.find("Maximum point      (8.500000 11.000000 10.000000)"),
                   std::string::npos)
             << info.out;
     }
@@ -377,10 +392,12 @@ std::string substituted(std::string text, const std::string& program) {
 
 TEST_P(ExportRefusals, SayWhyAndKeepTheFiles) {
     const Refusal& c = GetParam();
+    writeFile(program, "print \"ran\n" + boxesProgram());
     const std::string before = readFile(program);
     const Result r = runBatch(substituted(c.arguments, program));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, substituted(c.error, program));
+    EXPECT_EQ(r.out, "") << "refused before the program runs";
     EXPECT_EQ(readFile(program), before);
 }
 
@@ -397,6 +414,12 @@ const Refusal kRefusals[] = {
      "cubalorn-batch: --stl /tmp/same.stl and --vox /tmp/./same.stl name the same file\n"},
     {"ADevice", "--stl /dev/full 'PROGRAM'",
      "cubalorn-batch: cannot write '/dev/full': it exists and is not a regular file\n"},
+    {"GlbOverTheProgram", "--glb 'PROGRAM' 'PROGRAM'",
+     "cubalorn-batch: --glb PROGRAM would overwrite the program file\n"},
+    {"ThreeMfAndGlbOneFile", "--3mf /tmp/one.model --glb /tmp/one.model 'PROGRAM'",
+     "cubalorn-batch: --3mf /tmp/one.model and --glb /tmp/one.model name the same file\n"},
+    {"ThreeMfIntoADirectory", "--3mf /tmp 'PROGRAM'",
+     "cubalorn-batch: cannot write '/tmp': it is a directory\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Batch, ExportRefusals, ::testing::ValuesIn(kRefusals),
@@ -413,7 +436,6 @@ TEST(VoxConsumer, GoxelOpensEveryModelInPlace) {
         int x, y, z, w, h, d, material;
         const char* colour;
     };
-    const int depth = 271;  // volume z from 0 to 270
     const VoxBox boxes[] = {{250, 2, 250, 12, 3, 10, 9, "ff0000"},
                             {0, 0, 0, 1, 1, 1, 40, "010203"},
                             {100, 255, 3, 2, 4, 2, 64, "ff00ff"}};
@@ -432,13 +454,13 @@ TEST(VoxConsumer, GoxelOpensEveryModelInPlace) {
         runCommand("xvfb-run -a goxel '" + vox + "' -e '" + listing + "' > /dev/null 2>&1");
     ASSERT_EQ(goxel.status, 0);
 
-    // The file is z up: the volume's (x, y, z) is (x, depth - 1 - z, y) there.
+    // The file is z up and not mirrored: the volume's (x, y, z) is (x, z, y) there.
     std::set<std::string> expected;
     for (const VoxBox& b : boxes)
         for (int z = b.z; z < b.z + b.d; ++z)
             for (int y = b.y; y < b.y + b.h; ++y)
                 for (int x = b.x; x < b.x + b.w; ++x)
-                    expected.insert(std::to_string(x) + " " + std::to_string(depth - 1 - z) + " " +
+                    expected.insert(std::to_string(x) + " " + std::to_string(z) + " " +
                                     std::to_string(y) + " " + b.colour);
     // goxel may move the whole scene; the voxels' places relative to each
     // other must stay. Both sets are compared from their lowest corner.

@@ -212,6 +212,13 @@ TEST(StopSignalPolls, EndsTheRunningLineOnly) {
         Vec3i cell;
         ASSERT_TRUE(run.world.turtle.cellUnder(cell));
         EXPECT_NE(run.volume.voxel(cell.x, cell.y, cell.z).raw, 0);
+
+        // Polling goes on after a stop: a second long line is stopped too.
+        signal.polls = 0;
+        signal.stopAt = 2;
+        EXPECT_EQ(run.console({"repeat 100000 [ ]"}),
+                  "ERROR - interrupted, line stopped, token 100000\n");
+        EXPECT_EQ(run.interpreter.interruptions(), 2u);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -105,7 +106,7 @@ bool runCommand(const std::string& command, std::string* output) {
 }
 
 Session::Session(const std::string& name, Settings settings) : name_(name) {
-    signal(SIGPIPE, SIG_IGN);  // a program that ended must not end the test with it
+    ::signal(SIGPIPE, SIG_IGN);  // a program that ended must not end the test with it
     char pattern[] = "/tmp/cubalorn-window-XXXXXX";
     if (mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
     folder_ = pattern;
@@ -118,6 +119,7 @@ Session::Session(const std::string& name, Settings settings) : name_(name) {
 }
 
 Session::~Session() {
+    uncover();
     if (pid_ > 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
@@ -163,11 +165,17 @@ void Session::start(const std::vector<std::string>& arguments) {
 
 bool Session::running() {
     if (pid_ <= 0) return false;
-    return waitpid(pid_, nullptr, WNOHANG) == 0;
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
+    // Ended: keep its status for waitForExit.
+    pid_ = -1;
+    exitStatus_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    readAvailable(50);
+    return false;
 }
 
 int Session::waitForExit(milliseconds timeout) {
-    if (pid_ <= 0) return -1;
+    if (pid_ <= 0) return exitStatus_;
     const auto end = Clock::now() + timeout;
     int status = 0;
     for (;;) {
@@ -314,6 +322,68 @@ void Session::keep(const Image& image, const std::string& name) const {
     if (runCommand("convert " + quoted(base + ".ppm") + " " + quoted(base + ".png") +
                    " 2>/dev/null"))
         std::remove((base + ".ppm").c_str());
+}
+
+void Session::tap(const std::string& key) {
+    runCommand("xdotool key " + key);
+}
+
+void Session::signal(int number) {
+    if (pid_ > 0) kill(pid_, number);
+}
+
+void Session::drag(int button, int x0, int y0, int x1, int y1) {
+    const std::string id = window();
+    const std::string b = std::to_string(button);
+    auto at = [&](int x, int y) {
+        return " mousemove --window " + id + " " + std::to_string(x) + " " + std::to_string(y);
+    };
+    runCommand("xdotool" + at(x0, y0) + " mousedown " + b + at((x0 + x1) / 2, (y0 + y1) / 2) +
+               at(x1, y1) + " mouseup " + b);
+}
+
+bool Session::cover() {
+    // ImageMagick's viewer: a plain blue window over the top-left corner,
+    // where the program's window stands without a window manager.
+    coverPid_ = fork();
+    if (coverPid_ == 0) {
+        execlp("display", "display", "-title", "cover", "-geometry", "+0+0", "-size", "640x480",
+               "xc:blue", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto end = Clock::now() + milliseconds(60000);
+    while (Clock::now() < end) {
+        std::string found;
+        runCommand("xdotool search --name '^cover' 2>/dev/null", &found);
+        if (!found.empty()) return true;
+        std::this_thread::sleep_for(milliseconds(100));
+    }
+    return false;
+}
+
+void Session::uncover() {
+    if (coverPid_ <= 0) return;
+    kill(coverPid_, SIGTERM);
+    waitpid(coverPid_, nullptr, 0);
+    coverPid_ = -1;
+}
+
+bool Session::askToClose() {
+    const std::string id = window();
+    if (id.empty()) return false;
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = std::stoul(id);
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const Status sent = XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
+    XFlush(display);
+    XCloseDisplay(display);
+    return sent != 0;
 }
 
 void Session::keyDown(const std::string& key) {

@@ -73,10 +73,15 @@ public:
 
     // Starts cubalorn in the scratch folder with these arguments.
     void start(const std::vector<std::string>& arguments = {});
+    // Whether the program still runs (once it ended, waitForExit gives its status at once).
     bool running();
+    pid_t pid() const { return pid_; }
+    // Every wait below is a limit for a condition, reached only when the test
+    // fails: generous, so that a slow machine (sanitizers, a software
+    // renderer, a loaded CI box) gets the same verdict as a fast one.
     // Exit status once the process has ended, or -1 when it is still running
     // after `timeout` (it is then killed) or ended by a signal.
-    int waitForExit(milliseconds timeout = milliseconds(20000));
+    int waitForExit(milliseconds timeout = milliseconds(60000));
 
     void send(const std::string& line);  // a newline is appended
     void closeInput();
@@ -85,26 +90,41 @@ public:
     // Waits until `text` appears at or after `from`; returns its position or
     // std::string::npos after the timeout.
     size_t waitForOutput(const std::string& text, size_t from = 0,
-                         milliseconds timeout = milliseconds(20000));
+                         milliseconds timeout = milliseconds(60000));
     // Waits until the output holds `count` prompts in all.
-    bool waitForPrompts(size_t count, milliseconds timeout = milliseconds(20000));
+    bool waitForPrompts(size_t count, milliseconds timeout = milliseconds(60000));
     size_t promptCount();
     // Sends one console line and waits for the prompt that follows it.
     bool sendAndWaitForPrompt(const std::string& line);
     std::string standardError() const;
 
     // The window's X id (waits for it to appear), empty if none appeared.
-    std::string window(milliseconds timeout = milliseconds(20000));
+    std::string window(milliseconds timeout = milliseconds(60000));
     bool focus();
     Image capture();
     // Captures until `test` holds or the timeout passes; the last capture.
     Image captureUntil(const std::function<bool(const Image&)>& test,
-                       milliseconds timeout = milliseconds(10000));
+                       milliseconds timeout = milliseconds(60000));
     // Saves a capture as <test name>.ppm in the capture folder, if one is set.
     void keep(const Image& image, const std::string& name) const;
 
     static void keyDown(const std::string& key);
     static void keyUp(const std::string& key);
+    // Presses and releases a key (xdotool's name for it).
+    static void tap(const std::string& key);
+
+    // Sends a signal to the program (SIGINT is Ctrl+C at its console).
+    void signal(int number);
+    // Drags with a mouse button (1 left, 2 middle, 3 right) from one pixel of
+    // the window to another.
+    void drag(int button, int x0, int y0, int x1, int y1);
+    // Covers the window with another one; uncover() closes it again. The
+    // window keeps nothing of its picture meanwhile.
+    bool cover();
+    void uncover();
+    // Asks the window to close, as a window manager does when its close
+    // button is clicked.
+    bool askToClose();
 
 private:
     void readAvailable(int waitMs);
@@ -116,6 +136,8 @@ private:
     int outputFd_ = -1;
     std::string output_;
     std::string window_;
+    pid_t coverPid_ = -1;
+    int exitStatus_ = -1;
 };
 
 }  // namespace cubalorn::window_testing

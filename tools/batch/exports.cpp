@@ -9,21 +9,15 @@
 #include <vector>
 
 #include "export/atomic_file.h"
-#include "export/export_mesh.h"
+#include "export/glb_format.h"
 #include "export/mesh_formats.h"
+#include "export/solid_mesh.h"
+#include "export/threemf_format.h"
 #include "export/vox_format.h"
-#include "extract/mesh.h"
 
 namespace cubalorn::batch {
 
 namespace {
-
-struct ExportFile {
-    const char* option;
-    std::string path;
-    std::function<void(exporter::ChunkWriter&)> encode;  // streams the file's bytes
-    bool needsPrevious = false;  // written only when the output before it was
-};
 
 // Where a path leads once the directory's links are resolved, so that two
 // spellings of one file ("a.stl", "./a.stl") are seen as the same file.
@@ -43,88 +37,131 @@ bool sameExistingFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-// Refuses outputs that would overwrite the program or each other.
-bool checkTargets(const std::vector<ExportFile>& outputs, const std::string& programFile,
-                  std::FILE* errors) {
-    bool ok = true;
-    for (size_t i = 0; i < outputs.size(); ++i) {
-        const std::string& path = outputs[i].path;
-        if (!programFile.empty() && (sameExistingFile(path, programFile) ||
-                                     resolvedTarget(path) == resolvedTarget(programFile))) {
-            std::fprintf(errors, "cubalorn-batch: %s %s would overwrite the program file\n",
-                         outputs[i].option, path.c_str());
-            ok = false;
-        }
-        for (size_t j = 0; j < i; ++j) {
-            if (resolvedTarget(path) == resolvedTarget(outputs[j].path)) {
-                std::fprintf(errors, "cubalorn-batch: %s %s and %s %s name the same file\n",
-                             outputs[j].option, outputs[j].path.c_str(), outputs[i].option,
-                             path.c_str());
-                ok = false;
-            }
-        }
-    }
-    return ok;
+bool anySolidVoxel(const VoxelVolume& volume) {
+    const Region& r = volume.region();
+    for (int32_t z = r.lower.z; z <= r.upper.z; ++z)
+        for (int32_t y = r.lower.y; y <= r.upper.y; ++y)
+            for (int32_t x = r.lower.x; x <= r.upper.x; ++x)
+                if (volume.voxel(x, y, z).material() != 0) return true;
+    return false;
 }
 
 }  // namespace
 
+bool checkExportTargets(const Options& options, std::FILE* errors) {
+    const auto files = options.exportFiles();
+    const std::string& programFile = options.programFile;
+    bool ok = true;
+    for (size_t i = 0; i < files.size(); ++i) {
+        const auto& [option, path] = files[i];
+        if (!programFile.empty() && (sameExistingFile(path, programFile) ||
+                                     resolvedTarget(path) == resolvedTarget(programFile))) {
+            std::fprintf(errors, "cubalorn-batch: %s %s would overwrite the program file\n",
+                         option.c_str(), path.c_str());
+            ok = false;
+            continue;
+        }
+        bool duplicate = false;
+        for (size_t j = 0; j < i && !duplicate; ++j) {
+            if (resolvedTarget(path) != resolvedTarget(files[j].second)) continue;
+            std::fprintf(errors, "cubalorn-batch: %s %s and %s %s name the same file\n",
+                         files[j].first.c_str(), files[j].second.c_str(), option.c_str(),
+                         path.c_str());
+            duplicate = true;
+        }
+        std::string error;
+        if (!duplicate && !exporter::checkWritable(path, error))
+            std::fprintf(errors, "cubalorn-batch: %s\n", error.c_str());
+        ok = ok && !duplicate && error.empty();
+    }
+    return ok;
+}
+
 bool writeExports(const Options& options, const VoxelVolume& volume, const Palette& palette,
                   std::FILE* errors) {
-    ExtractedMesh mesh;
-    bool extracted = false;
-    auto meshOfVolume = [&]() -> const ExtractedMesh& {
-        if (!extracted) {
-            exporter::extractForExport(
-                volume, options.smooth ? exporter::Surface::Smooth : exporter::Surface::Cubic,
-                mesh);
-            extracted = true;
+    const auto files = options.exportFiles();
+    if (files.empty()) return true;
+    if (!checkExportTargets(options, errors)) return false;
+
+    const exporter::Surface surface =
+        options.smooth ? exporter::Surface::Smooth : exporter::Surface::Cubic;
+    const exporter::MeshPlacement placement{options.scale, options.keepVolumeOrigin
+                                                               ? exporter::Origin::Volume
+                                                               : exporter::Origin::Plate};
+    exporter::SolidMesh mesh;
+    bool built = false;
+    auto solid = [&]() -> const exporter::SolidMesh& {
+        if (!built) {
+            exporter::SolidMeshReport report;
+            mesh = exporter::solidMeshOfVolume(volume, surface, placement,
+                                               options.smooth ? &report : nullptr);
+            built = true;
+            if (report.openEdges > 0)
+                std::fprintf(errors,
+                             "cubalorn-batch: warning: the smooth surface has %u edges not used by "
+                             "exactly two triangles (small holes where voxels touch by an edge); "
+                             "for printing, export without --smooth\n",
+                             report.openEdges);
+            if (mesh.empty())
+                std::fprintf(errors,
+                             "cubalorn-batch: warning: the final volume has no %s surface; the "
+                             "mesh files hold no triangles\n",
+                             options.smooth ? "smooth" : "solid");
         }
         return mesh;
     };
 
-    std::vector<ExportFile> outputs;
+    std::string mtlName;
     if (!options.objPath.empty()) {
-        // The material library first, so the OBJ never names a missing file.
         const std::string mtlPath = exporter::mtlPathFor(options.objPath);
         const size_t slash = mtlPath.rfind('/');
-        const std::string mtlName =
-            slash == std::string::npos ? mtlPath : mtlPath.substr(slash + 1);
-        outputs.push_back({"--obj (material library)", mtlPath, [&](exporter::ChunkWriter& w) {
-                               w.append(exporter::encodeMtl(meshOfVolume(), palette));
-                           }});
-        outputs.push_back({"--obj", options.objPath,
-                           [&, mtlName](exporter::ChunkWriter& w) {
-                               w.append(
-                                   exporter::encodeObj(meshOfVolume(), mtlName, options.scale));
-                           },
-                           true});
+        mtlName = slash == std::string::npos ? mtlPath : mtlPath.substr(slash + 1);
     }
-    if (!options.plyPath.empty())
-        outputs.push_back({"--ply", options.plyPath, [&](exporter::ChunkWriter& w) {
-                               exporter::writePly(meshOfVolume(), palette, options.scale, w);
-                           }});
-    if (!options.stlPath.empty())
-        outputs.push_back({"--stl", options.stlPath, [&](exporter::ChunkWriter& w) {
-                               exporter::writeStl(meshOfVolume(), options.scale, w);
-                           }});
-    if (!options.voxPath.empty())
-        outputs.push_back({"--vox", options.voxPath, [&](exporter::ChunkWriter& w) {
-                               w.append(exporter::encodeVox(volume, palette));
-                           }});
-
-    if (!checkTargets(outputs, options.programFile, errors)) return false;
 
     bool ok = true;
     bool previousWritten = true;
-    for (const ExportFile& output : outputs) {
-        if (output.needsPrevious && !previousWritten) {
-            std::fprintf(errors, "cubalorn-batch: %s %s not written: its material library failed\n",
-                         output.option, output.path.c_str());
-            continue;
+    for (const auto& [option, path] : files) {
+        std::function<void(exporter::ChunkWriter&)> encode;
+        std::string bytes, error;
+        if (option == "--obj (material library)") {
+            encode = [&](exporter::ChunkWriter& w) {
+                w.append(exporter::encodeMtl(solid(), palette));
+            };
+        } else if (option == "--obj") {
+            if (!previousWritten) {
+                std::fprintf(errors,
+                             "cubalorn-batch: --obj %s not written: its material library failed\n",
+                             path.c_str());
+                continue;
+            }
+            encode = [&](exporter::ChunkWriter& w) {
+                w.append(exporter::encodeObj(solid(), mtlName));
+            };
+        } else if (option == "--ply") {
+            encode = [&](exporter::ChunkWriter& w) { exporter::writePly(solid(), palette, w); };
+        } else if (option == "--stl") {
+            encode = [&](exporter::ChunkWriter& w) { exporter::writeStl(solid(), w); };
+        } else if (option == "--glb") {
+            encode = [&](exporter::ChunkWriter& w) { exporter::writeGlb(solid(), palette, w); };
+        } else if (option == "--3mf") {
+            if (!exporter::encode3mf(solid(), palette, bytes, error)) {
+                std::fprintf(errors, "cubalorn-batch: --3mf %s not written: %s\n", path.c_str(),
+                             error.c_str());
+                ok = false;
+                continue;
+            }
+            encode = [&](exporter::ChunkWriter& w) { w.append(bytes); };
+        } else if (option == "--vox") {
+            if (!anySolidVoxel(volume))
+                std::fprintf(errors,
+                             "cubalorn-batch: warning: the final volume has no solid voxel; %s "
+                             "holds no voxels\n",
+                             path.c_str());
+            encode = [&](exporter::ChunkWriter& w) {
+                w.append(exporter::encodeVox(volume, palette));
+            };
         }
-        std::string error;
-        previousWritten = exporter::writeFileAtomically(output.path, output.encode, error);
+        previousWritten = exporter::writeFileAtomically(path, encode, error);
         if (!previousWritten) {
             std::fprintf(errors, "cubalorn-batch: %s\n", error.c_str());
             ok = false;

@@ -175,6 +175,8 @@ void reportMeshes(const VoxelVolume& volume, Output& out) {
 }
 
 int run(const Options& options) {
+    // A file that cannot be written is refused before the program runs.
+    if (!checkExportTargets(options, stderr)) return 1;
     StdoutOutput out;
     BatchHost batchHost;
     std::string text;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "export/mesh_formats.h"
+
 namespace cubalorn::batch {
 
 namespace {
@@ -89,17 +91,25 @@ const OptionRow kOptions[] = {
          o.meshReport = true;
          return true;
      }},
-    {"--obj", "PATH", "write the final mesh as OBJ, with its colours in a .mtl beside it",
+    {"--obj", "PATH", "write the final mesh as OBJ (y up), with its colours in a .mtl beside it",
      [](Options& o, const std::string& value, std::string& error) {
          return setPath(o.objPath, "--obj", value, error);
      }},
-    {"--ply", "PATH", "write the final mesh as binary PLY with per-vertex colours",
+    {"--ply", "PATH", "write the final mesh as binary PLY (y up) with per-vertex colours",
      [](Options& o, const std::string& value, std::string& error) {
          return setPath(o.plyPath, "--ply", value, error);
      }},
     {"--stl", "PATH", "write the final mesh as binary STL (z up)",
      [](Options& o, const std::string& value, std::string& error) {
          return setPath(o.stlPath, "--stl", value, error);
+     }},
+    {"--3mf", "PATH", "write the final mesh as a 3MF package with its colours (z up, millimetres)",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setPath(o.threeMfPath, "--3mf", value, error);
+     }},
+    {"--glb", "PATH", "write the final mesh as binary glTF 2.0 with one material per colour (y up)",
+     [](Options& o, const std::string& value, std::string& error) {
+         return setPath(o.glbPath, "--glb", value, error);
      }},
     {"--smooth", nullptr, "mesh exports use the smooth surface instead of cubes",
      [](Options& o, const std::string&, std::string&) {
@@ -110,6 +120,16 @@ const OptionRow kOptions[] = {
      [](Options& o, const std::string& value, std::string& error) {
          if (parseScale(value, o.scale)) return true;
          error = "--scale needs a number greater than 0, not '" + value + "'";
+         return false;
+     }},
+    {"--origin", "PLACE",
+     "plate (default): mesh files stand on the plate, centred; volume: keep voxel coordinates",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (value == "plate" || value == "volume") {
+             o.keepVolumeOrigin = value == "volume";
+             return true;
+         }
+         error = "--origin needs plate or volume, not '" + value + "'";
          return false;
      }},
     {"--max-steps", "N", "stop the program after N statements and loop passes (exit status 3)",
@@ -206,6 +226,23 @@ bool parseOptions(const std::vector<std::string>& arguments, Options& options, s
         return false;
     }
     return true;
+}
+
+std::vector<std::pair<std::string, std::string>> Options::exportFiles() const {
+    std::vector<std::pair<std::string, std::string>> files;
+    if (!objPath.empty()) {
+        // The material library first, so the OBJ never names a missing file.
+        files.push_back({"--obj (material library)", exporter::mtlPathFor(objPath)});
+        files.push_back({"--obj", objPath});
+    }
+    const std::pair<const char*, const std::string*> rest[] = {{"--ply", &plyPath},
+                                                               {"--stl", &stlPath},
+                                                               {"--3mf", &threeMfPath},
+                                                               {"--glb", &glbPath},
+                                                               {"--vox", &voxPath}};
+    for (const auto& [option, path] : rest)
+        if (!path->empty()) files.push_back({option, *path});
+    return files;
 }
 
 std::string usageText() {

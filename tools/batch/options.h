@@ -4,6 +4,7 @@
 // one more row and one more field here.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace cubalorn::batch {
@@ -21,8 +22,11 @@ struct Options {
     std::string plyPath;
     std::string stlPath;
     std::string voxPath;
+    std::string threeMfPath;
+    std::string glbPath;
     bool smooth = false;  // mesh exports from the smooth extractor instead of the cubic one
     float scale = 1.0f;   // millimetres (or any unit) per voxel in mesh exports
+    bool keepVolumeOrigin = false;  // --origin volume: no placing on the plate
 
     // A picture of the final scene as the window draws it.
     std::string pngPath;
@@ -32,8 +36,12 @@ struct Options {
 
     bool wantsRender() const { return !pngPath.empty(); }
     bool wantsMeshExport() const {
-        return !objPath.empty() || !plyPath.empty() || !stlPath.empty();
+        return !objPath.empty() || !plyPath.empty() || !stlPath.empty() || !threeMfPath.empty() ||
+               !glbPath.empty();
     }
+    // The files written from the final volume, each with the option that
+    // names it, in the order they are written (the .mtl before its OBJ).
+    std::vector<std::pair<std::string, std::string>> exportFiles() const;
 };
 
 // Largest picture side --size accepts.

@@ -67,13 +67,16 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         path, [bytes](ChunkWriter& out) { out.append(bytes); }, error);
 }
 
-bool writeFileAtomically(const std::string& path, const std::function<void(ChunkWriter&)>& encode,
-                         std::string& error) {
+namespace {
+
+// Where the bytes of `path` would go (a symbolic link followed) and the mode
+// a new or replaced file gets; false with `error` set when it cannot be a file.
+bool resolveTarget(const std::string& path, std::string& target, mode_t& mode, std::string& error) {
     if (path.empty() || path.back() == '/') {
         error = describe(path, "the name is a directory, not a file", 0);
         return false;
     }
-    std::string target = path;
+    target = path;
     struct stat info;
     if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
         char resolved[PATH_MAX];
@@ -83,7 +86,7 @@ bool writeFileAtomically(const std::string& path, const std::function<void(Chunk
         }
         target = resolved;
     }
-    mode_t mode = newFileMode();
+    mode = newFileMode();
     if (::stat(target.c_str(), &info) == 0) {
         if (!S_ISREG(info.st_mode)) {
             error = describe(
@@ -94,6 +97,33 @@ bool writeFileAtomically(const std::string& path, const std::function<void(Chunk
         }
         mode = info.st_mode & 07777;
     }
+    return true;
+}
+
+}  // namespace
+
+bool checkWritable(const std::string& path, std::string& error) {
+    std::string target, directory, name;
+    mode_t mode;
+    if (!resolveTarget(path, target, mode, error)) return false;
+    splitPath(target, directory, name);
+    struct stat info;
+    if (::stat(directory.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        error = describe(path, ("the directory '" + directory + "' does not exist").c_str(), 0);
+        return false;
+    }
+    if (::access(directory.c_str(), W_OK | X_OK) != 0) {
+        error = describe(path, "cannot create a file in its directory", errno);
+        return false;
+    }
+    return true;
+}
+
+bool writeFileAtomically(const std::string& path, const std::function<void(ChunkWriter&)>& encode,
+                         std::string& error) {
+    std::string target;
+    mode_t mode;
+    if (!resolveTarget(path, target, mode, error)) return false;
 
     std::string directory, name;
     splitPath(target, directory, name);

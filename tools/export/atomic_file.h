@@ -24,6 +24,11 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
 bool writeFileAtomically(const std::string& path, const std::function<void(ChunkWriter&)>& encode,
                          std::string& error);
 
+// Would writeFileAtomically find a place for `path`? Checks the same refusals
+// and that its directory exists and takes new files, without writing; false
+// with `error` set as writeFileAtomically would say it.
+bool checkWritable(const std::string& path, std::string& error);
+
 // Writes all of `bytes` to `fd`, going on after short writes and interrupts.
 // On failure returns false with `errorNumber` set from errno.
 bool writeAll(int fd, std::string_view bytes, int& errorNumber);

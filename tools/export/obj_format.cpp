@@ -67,66 +67,71 @@ std::string mtlPathFor(const std::string& objPath) {
     return objPath.substr(0, dot) + ".mtl";
 }
 
-std::string encodeObj(const ExtractedMesh& mesh, const std::string& mtlFileName, float scale) {
-    const WeldedMesh welded = weldVertices(mesh);
-    const size_t triangleCount = welded.sourceTriangles.size();
+std::array<bool, 256> usedMaterials(const SolidMesh& mesh) {
+    std::array<bool, 256> used{};
+    for (uint8_t m : mesh.materials) used[m] = true;
+    return used;
+}
 
-    // Normals by value: a cubic mesh has only six.
-    Vec3fNumbering normals(64);
-    std::vector<uint32_t> normalOf(mesh.vertices.size(), 0);
-    for (size_t i = 0; i < mesh.vertices.size(); ++i)
-        normalOf[i] = normals.number(mesh.vertices[i].normal);
+std::string encodeObj(const SolidMesh& mesh, const std::string& mtlFileName) {
+    const size_t triangleCount = mesh.triangleCount();
+    const bool perFace = !mesh.faceNormals.empty();
+
+    // Normals by value: a cubic surface has six.
+    Vec3fNumbering normals(perFace ? 64 : 16);
+    std::vector<uint32_t> faceNormal;
+    if (perFace) {
+        faceNormal.resize(triangleCount);
+        for (size_t t = 0; t < triangleCount; ++t)
+            faceNormal[t] = normals.number(mesh.faceNormals[t]);
+    }
 
     // Faces by material, in mesh order within each material.
     std::array<uint32_t, 257> start{};
-    std::vector<uint8_t> material(triangleCount);
-    for (size_t t = 0; t < triangleCount; ++t) {
-        material[t] = triangleMaterial(mesh, welded.sourceTriangles[t]);
-        ++start[material[t] + 1];
-    }
+    for (uint8_t m : mesh.materials) ++start[m + 1];
     for (int m = 0; m < 256; ++m) start[m + 1] += start[m];
     std::vector<uint32_t> order(triangleCount);
     {
         std::array<uint32_t, 257> next = start;
         for (size_t t = 0; t < triangleCount; ++t)
-            order[next[material[t]]++] = static_cast<uint32_t>(t);
+            order[next[mesh.materials[t]]++] = static_cast<uint32_t>(t);
     }
 
     std::string out;
-    out.reserve(welded.positions.size() * 30 + triangleCount * 40 + 256);
-    out += "# Cubalorn mesh: ";
-    appendUint(out, static_cast<uint32_t>(welded.positions.size()));
+    out.reserve(mesh.positions.size() * (perFace ? 30 : 60) + triangleCount * 40 + 256);
+    out += "# Cubalorn mesh, y up: ";
+    appendUint(out, static_cast<uint32_t>(mesh.positions.size()));
     out += " vertices, ";
     appendUint(out, static_cast<uint32_t>(triangleCount));
     out += " triangles\n";
     out += "mtllib " + mtlFileName + "\n";
-    for (const Vec3f& p : welded.positions)
-        appendTriple(out, "v", p.x * scale, p.y * scale, p.z * scale);
-    for (const Vec3f& n : normals.values()) appendTriple(out, "vn", n.x, n.y, n.z);
+    for (const Vec3f& p : mesh.positions) appendTriple(out, "v", p.x, p.y, p.z);
+    if (perFace)
+        for (const Vec3f& n : normals.values()) appendTriple(out, "vn", n.x, n.y, n.z);
+    else
+        for (const Vec3f& n : mesh.vertexNormals) appendTriple(out, "vn", n.x, n.y, n.z);
 
     int current = -1;
     for (uint32_t t : order) {
-        if (material[t] != current) {
-            current = material[t];
-            out += "usemtl " + materialName(material[t]) + "\n";
+        if (mesh.materials[t] != current) {
+            current = mesh.materials[t];
+            out += "usemtl " + materialName(mesh.materials[t]) + "\n";
         }
-        const uint32_t source = welded.sourceTriangles[t];
         out += 'f';
         for (int corner = 0; corner < 3; ++corner) {
+            const uint32_t v = mesh.triangles[3 * t + corner];
             out += ' ';
-            appendUint(out, welded.triangles[3 * t + corner] + 1);  // OBJ counts from 1
+            appendUint(out, v + 1);  // OBJ counts from 1
             out += "//";
-            appendUint(out, normalOf[mesh.indices[3 * source + corner]] + 1);
+            appendUint(out, (perFace ? faceNormal[t] : v) + 1);
         }
         out += '\n';
     }
     return out;
 }
 
-std::string encodeMtl(const ExtractedMesh& mesh, const Palette& palette) {
-    std::array<bool, 256> used{};
-    for (size_t t = 0; t < mesh.indices.size() / 3; ++t)
-        if (hasValidCorners(mesh, t)) used[triangleMaterial(mesh, t)] = true;
+std::string encodeMtl(const SolidMesh& mesh, const Palette& palette) {
+    const std::array<bool, 256> used = usedMaterials(mesh);
     std::string out = "# Cubalorn palette colours\n";
     for (int m = 0; m < 256; ++m) {
         if (!used[m]) continue;

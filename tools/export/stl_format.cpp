@@ -1,4 +1,4 @@
-// Binary STL for printing, turned z up.
+// Binary STL for printing, z up.
 
 #include <cmath>
 #include <cstring>
@@ -6,31 +6,10 @@
 
 #include "byte_buffer.h"
 #include "mesh_formats.h"
-#include "welded_mesh.h"
 
 namespace cubalorn::exporter {
 
 namespace {
-
-// The volume's y is up; printers take z as up. A quarter turn about x.
-Vec3f zUp(const Vec3f& p, float scale) {
-    return {p.x * scale, -p.z * scale, p.y * scale};
-}
-
-bool samePlace(const Vec3f& a, const Vec3f& b) {
-    return a.x == b.x && a.y == b.y && a.z == b.z;
-}
-
-// STL stores every facet's corners itself, so welding would change only one
-// thing: facets with two corners at one place collapse and go. The same
-// test on the positions does that without building the welded mesh.
-bool keptFacet(const ExtractedMesh& mesh, size_t t) {
-    if (!hasValidCorners(mesh, t)) return false;
-    const Vec3f& a = mesh.vertices[mesh.indices[3 * t]].pos;
-    const Vec3f& b = mesh.vertices[mesh.indices[3 * t + 1]].pos;
-    const Vec3f& c = mesh.vertices[mesh.indices[3 * t + 2]].pos;
-    return !samePlace(a, b) && !samePlace(b, c) && !samePlace(a, c);
-}
 
 // The unit normal that the winding gives, (b - a) x (c - a) normalised; zero
 // for a facet without area.
@@ -55,22 +34,18 @@ void facetNormal(const Vec3f& a, const Vec3f& b, const Vec3f& c, float n[3]) {
 
 }  // namespace
 
-void writeStl(const ExtractedMesh& mesh, float scale, ChunkWriter& out) {
-    const size_t triangleCount = mesh.indices.size() / 3;
-    uint32_t kept = 0;
-    for (size_t t = 0; t < triangleCount; ++t) kept += keptFacet(mesh, t);
-
+void writeStl(const SolidMesh& mesh, ChunkWriter& out) {
+    const size_t triangleCount = mesh.triangleCount();
     // Readers take a file starting with "solid" for text STL: this one does not.
     char header[84] = "Cubalorn binary STL, z up";
-    putU32(header + 80, kept);
+    putU32(header + 80, static_cast<uint32_t>(triangleCount));
     out.append(std::string_view(header, sizeof header));
 
     constexpr size_t kFacetBytes = 50;
     for (size_t t = 0; t < triangleCount; ++t) {
-        if (!keptFacet(mesh, t)) continue;
-        const Vec3f a = zUp(mesh.vertices[mesh.indices[3 * t]].pos, scale);
-        const Vec3f b = zUp(mesh.vertices[mesh.indices[3 * t + 1]].pos, scale);
-        const Vec3f c = zUp(mesh.vertices[mesh.indices[3 * t + 2]].pos, scale);
+        const Vec3f a = zUpFromYUp(mesh.positions[mesh.triangles[3 * t]]);
+        const Vec3f b = zUpFromYUp(mesh.positions[mesh.triangles[3 * t + 1]]);
+        const Vec3f c = zUpFromYUp(mesh.positions[mesh.triangles[3 * t + 2]]);
         float n[3];
         facetNormal(a, b, c, n);
         char* p = out.reserve(kFacetBytes);
@@ -87,8 +62,8 @@ void writeStl(const ExtractedMesh& mesh, float scale, ChunkWriter& out) {
     }
 }
 
-std::string encodeStl(const ExtractedMesh& mesh, float scale) {
-    return encodeToString([&](ChunkWriter& out) { writeStl(mesh, scale, out); });
+std::string encodeStl(const SolidMesh& mesh) {
+    return encodeToString([&](ChunkWriter& out) { writeStl(mesh, out); });
 }
 
 }  // namespace cubalorn::exporter

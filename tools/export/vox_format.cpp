@@ -74,11 +74,10 @@ void writeModel(ByteBuffer& out, const VoxelVolume& volume, const ModelBox& box)
     out.u32(0);
     uint32_t count = 0;
     const Region& r = volume.region();
-    const int32_t depth = volume.depth();
     for (int32_t k = 0; k < box.size[2]; ++k) {
         const int32_t y = r.lower.y + box.origin[2] + k;
         for (int32_t j = 0; j < box.size[1]; ++j) {
-            const int32_t z = r.lower.z + (depth - 1 - (box.origin[1] + j));
+            const int32_t z = r.lower.z + box.origin[1] + j;
             for (int32_t i = 0; i < box.size[0]; ++i) {
                 const int32_t x = r.lower.x + box.origin[0] + i;
                 const uint8_t material = volume.voxel(x, y, z).material();
@@ -98,7 +97,7 @@ void writeModel(ByteBuffer& out, const VoxelVolume& volume, const ModelBox& box)
 }  // namespace
 
 std::string encodeVox(const VoxelVolume& volume, const Palette& palette) {
-    // The file's axes: x, then the volume's z reversed, then the volume's y.
+    // The file's axes: the volume's x, z and y.
     const int32_t extent[3] = {volume.width(), volume.depth(), volume.height()};
     std::vector<ModelBox> boxes;
     for (const auto& [oz, sz] : splitAxis(extent[2]))

@@ -8,8 +8,8 @@
 // - The RGBA chunk stores the colour of index i at entry i - 1: entry k holds
 //   the palette colour of material k + 1, and the last entry (no index uses
 //   it) is black. Material 255 exports its stored palette entry.
-// - The format is z up: the volume's (x, y, z) becomes (x, depth-1-z, y),
-//   a quarter turn about x, not a mirror.
+// - The format is z up and right-handed: voxel (x, y, z) goes to (x, z, y),
+//   which holds the sculpture as the window shows it (see solid_mesh.h).
 // - Models are at most 256 voxels along each axis. A larger volume becomes a
 //   grid of models, each placed by its own transform node under one group
 //   node. As in the editor, a model's translation ("_t") is the position of

@@ -18,6 +18,8 @@ struct WeldedMesh {
     // For every triangle kept, its number in the extracted mesh. Triangles
     // that merging collapsed (two corners at one position) are dropped.
     std::vector<uint32_t> sourceTriangles;
+    // For every position, the first extracted vertex found there.
+    std::vector<uint32_t> sourceVertices;
 };
 
 // Positions compare exactly (0 and -0 are the same place). Triangles naming a

@@ -15,8 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "app/console_dialogue.h"
 #include "app/frame.h"
+#include "app/interrupts.h"
 #include "app/mesh_presentation.h"
+#include "application_fixture.h"
 #include "effects/effect_handler.h"
 #include "extract/cubic_extractor.h"
 #include "extract/smooth_extractor.h"
@@ -27,81 +30,6 @@
 
 namespace cubalorn {
 namespace {
-
-const std::string kBanner =
-    "------------------------------------------------\n"
-    "Cubalorn - powered by Irrlicht.\n";
-const std::string kHelp =
-    "HELP > Show this help\n"
-    "programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n"
-    "FREECAM > Quit interpreter to fly with freecam\n"
-    "QUIT > Quit program\n"
-    "UNDO > Undo the last line: drawing, turtle, pen and colours (variables stay)\n"
-    "REDO > Redo the line UNDO took back\n";
-
-// A configuration that sets every value the tests look at.
-std::string configuration(const std::string& extra = "") {
-    return "<config>\n"
-           "<screen dimensionx=\"64\" dimensiony=\"48\" bitsperpixel=\"32\" backgroundred=\"7\" "
-           "backgroundgreen=\"8\" backgroundblue=\"9\"/>\n"
-           "<effects ambientred=\"1\" ambientgreen=\"2\" ambientblue=\"3\" lightred=\"255\" "
-           "lightgreen=\"51\" lightblue=\"0\" lightposx=\"10\" lightposy=\"20\" lightposz=\"30\" "
-           "lighttarx=\"-1\" lighttary=\"-2\" lighttarz=\"-3\" useeffects=\"true\" "
-           "shadowmapfilter=\"7\"/>\n"
-           "<volume maxx=\"3\" maxy=\"4\" maxz=\"5\" cubic=\"true\"/>\n"
-           "<camera camx=\"9\" camy=\"9\" camz=\"9\" targetx=\"0\" targety=\"0\" "
-           "targetz=\"0\"/>\n" +
-           extra + "</config>\n";
-}
-
-// Runs each test in a scratch folder holding the configuration (and the
-// shipped media, so the voxel texture and the font load).
-class ApplicationTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char cwd[4096];
-        ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-        source_ = cwd;
-        char pattern[] = "/tmp/cubalorn-app-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder_ = pattern;
-        ASSERT_EQ(symlink((source_ + "/media").c_str(), (folder_ + "/media").c_str()), 0);
-        ASSERT_EQ(chdir(folder_.c_str()), 0);
-        write("configwindows.xml.txt", configuration());
-    }
-    void TearDown() override {
-        app_.reset();
-        if (input_ != nullptr) std::fclose(input_);
-        ASSERT_EQ(chdir(source_.c_str()), 0);
-        std::system(("rm -rf " + folder_).c_str());
-    }
-
-    void write(const std::string& name, const std::string& text) {
-        std::ofstream(name, std::ios::binary) << text;
-    }
-
-    Application& start(const std::string& consoleInput = "") {
-        input_ = consoleInput.empty()
-                     ? std::fopen("/dev/null", "rb")
-                     : fmemopen(const_cast<char*>(input(consoleInput)), consoleInput.size(), "rb");
-        ApplicationOptions options;
-        options.driverType = irr::video::EDT_NULL;
-        app_ = std::make_unique<Application>(out_, input_, options);
-        return *app_;
-    }
-
-    const char* input(const std::string& text) {
-        inputText_ = text;
-        return inputText_.data();
-    }
-
-    std::string source_;
-    std::string folder_;
-    std::string inputText_;
-    std::FILE* input_ = nullptr;
-    StringOutput out_;
-    std::unique_ptr<Application> app_;
-};
 
 TEST_F(ApplicationTest, StartUpTextsFollowTheMode) {
     write("prog.logo", "print \"hi");
@@ -115,7 +43,7 @@ TEST_F(ApplicationTest, StartUpTextsFollowTheMode) {
          {},
          RunMode::Interactive,
          "main Argument (none) \nmaxx 3 \nmaxy 4 \nmaxz 5 \nVoxel core 0.2\nvert 0 \nind  0 \n" +
-             kBanner + kHelp},
+             kBanner + fullHelp()},
         {"program file",
          {"prog.logo"},
          RunMode::ProgramFile,
@@ -201,10 +129,13 @@ TEST_F(ApplicationTest, LightAndShadowSettingsComeFromTheConfiguration) {
     EXPECT_FLOAT_EQ(light.colour.g, 0.2f);
     EXPECT_FLOAT_EQ(light.colour.b, 0.0f);
     EXPECT_FLOAT_EQ(light.farDistance, 282.0f);
-    // The one registered node is the mesh, with filter 7 clamped to the widest.
-    ASSERT_EQ(c.effectHandler->shadowNodes().size(), 1u);
+    // The mesh is registered first, with filter 7 clamped to the widest,
+    // and is the only node that casts a shadow.
+    ASSERT_GE(c.effectHandler->shadowNodes().size(), 1u);
     EXPECT_EQ(c.effectHandler->shadowNodes()[0].node, c.meshNode);
     EXPECT_EQ(c.effectHandler->shadowNodes()[0].filter, ShadowFilter::Filter16);
+    for (size_t i = 1; i < c.effectHandler->shadowNodes().size(); ++i)
+        EXPECT_FALSE(castsShadow(c.effectHandler->shadowNodes()[i].role)) << i;
     // With the effects on, the handler lights the mesh: the engine's lighting is off.
     EXPECT_FALSE(c.meshNode->getMaterial(0).Lighting);
     EXPECT_NE(c.meshNode->getMaterial(0).getTexture(0), nullptr) << "cubic mode has the texture";
@@ -232,7 +163,8 @@ TEST_F(ApplicationTest, ConsoleLoopDrawsOneFrameAfterEachLineOnceALineHasRun) {
     ASSERT_TRUE(app.startUp({}));
     out_.clear();
     app.mainLoop();
-    EXPECT_EQ(out_.text(), "> > " + kHelp + "> 5\n> > " + kHelp +
+    const std::string help = fullHelp();
+    EXPECT_EQ(out_.text(), "> > " + help + "> 5\n> > " + help +
                                "> ERROR - console line longer than 79 characters, nothing of it "
                                "was run\n> 6\n> ");
     EXPECT_EQ(app.consoleState(), kQuit);
@@ -262,11 +194,11 @@ TEST_F(ApplicationTest, ProgramLinesReachTheCamerasAndTheCaption) {
     EXPECT_EQ(c.cameras.freeCamera->getPosition(), irr::core::vector3df(1, 2, 3));
     EXPECT_EQ(c.sceneManager->getActiveCamera(), c.cameras.fixedCamera);
     EXPECT_TRUE(c.fixedCameraActive);
-    // The caption of the last frame shows the free camera (whose target its
-    // animator has turned with the null device's cursor meanwhile).
+    // The caption of the last frame shows the free camera, aimed where
+    // CAMERAPOS said: at the prompt nothing but the orbit turns it.
     const std::string caption =
         cameraCaption(c.cameras.freeCamera->getPosition(), c.cameras.freeCamera->getTarget());
-    EXPECT_EQ(caption.rfind("Cam: 1.000000 2.000000 3.000000 -> ", 0), 0u) << caption;
+    EXPECT_EQ(caption, "Cam: 1.000000 2.000000 3.000000 -> 4.000000 5.000000 6.000000");
     EXPECT_EQ(std::wstring(c.captionBuffer.data()), std::wstring(caption.begin(), caption.end()));
 }
 
@@ -304,26 +236,42 @@ protected:
     AppContext context;
 };
 
-TEST_F(FrameTest, WindowKeysActOnEveryPassTheyAreHeld) {
+irr::SEvent keyEvent(irr::EKEY_CODE key, bool down) {
+    irr::SEvent e{};
+    e.EventType = irr::EET_KEY_INPUT_EVENT;
+    e.KeyInput.Key = key;
+    e.KeyInput.PressedDown = down;
+    return e;
+}
+
+TEST_F(FrameTest, WindowKeysActOncePerPress) {
+    // Key events between passes (the keyboard repeats a held key as more
+    // presses without a release) and the state after each pass, starting
+    // solid, cubic, up to date, textured.
+    using E = std::vector<irr::SEvent>;
+    const irr::EKEY_CODE O = irr::KEY_KEY_O, M = irr::KEY_KEY_M;
     const struct {
-        bool o, m;
-        bool wireframe, cubicMode, upToDate, textured;
+        E events;
+        bool changed, wireframe, cubicMode, upToDate, textured;
     } passes[] = {
-        // state after each pass, starting solid, cubic, up to date, textured
-        {false, false, false, true, true, true}, {true, false, true, true, true, true},
-        {true, false, false, true, true, true},  {false, true, false, false, false, false},
-        {false, true, false, true, false, true}, {true, true, true, false, false, false},
+        {{}, false, false, true, true, true},
+        {{keyEvent(O, true)}, true, true, true, true, true},
+        {{keyEvent(O, true), keyEvent(O, true)}, false, true, true, true, true},  // held
+        {{keyEvent(O, false)}, false, true, true, true, true},
+        {{keyEvent(O, true), keyEvent(O, false)}, true, false, true, true, true},  // quick tap
+        {{keyEvent(M, true)}, true, false, false, false, false},
+        {{keyEvent(M, true)}, false, false, false, true, false},  // held: nothing more
+        {{keyEvent(M, false), keyEvent(M, true), keyEvent(O, true)}, true, true, true, false, true},
     };
     context.meshNode->getMaterial(0).PointCloud = true;
     int pass = 0;
     for (const auto& p : passes) {
         context.meshUpToDate = true;
-        context.receiver.keyDown[irr::KEY_KEY_O] = p.o;
-        context.receiver.keyDown[irr::KEY_KEY_M] = p.m;
-        handleWindowKeys(context, config);
+        for (const irr::SEvent& e : p.events) context.receiver.OnEvent(e);
+        EXPECT_EQ(handleWindowKeys(context, config), p.changed) << "pass " << pass;
         const irr::video::SMaterial& m = context.meshNode->getMaterial(0);
         EXPECT_EQ(m.Wireframe, p.wireframe) << "pass " << pass;
-        if (p.o) {
+        if (p.wireframe) {
             EXPECT_FALSE(m.PointCloud) << "pass " << pass;
         }
         EXPECT_EQ(config.cubicMode, p.cubicMode) << "pass " << pass;
@@ -409,9 +357,9 @@ TEST(ChunkedFrame, ALineRefillsOnlyTheChunksItReached) {
          {false, false, true, false}},
         {"wireframe, then a voxel in chunk 1",
          [&] {
-             context.receiver.keyDown[irr::KEY_KEY_O] = true;
+             context.receiver.OnEvent(keyEvent(irr::KEY_KEY_O, true));
              handleWindowKeys(context, config);
-             context.receiver.keyDown[irr::KEY_KEY_O] = false;
+             context.receiver.OnEvent(keyEvent(irr::KEY_KEY_O, false));
              volume.setVoxel(100, 5, 5, red);
          },
          {true, true, true, false},

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -42,17 +44,30 @@ void PrintTo(const ReadCase& c, std::ostream* os) {
 
 class ConsoleInputTest : public ::testing::TestWithParam<ReadCase> {};
 
+// Every case read on the caller's thread and again through the reader thread
+// (request, wait, take), which must give the same lines and messages.
 TEST_P(ConsoleInputTest, Reads) {
     const ReadCase& c = GetParam();
-    FakeStdin in(c.input);
-    StringOutput out;
-    ConsoleInput input(in.get(), out);
-    for (size_t i = 0; i < c.results.size(); ++i) {
-        std::string line = "stale";
-        EXPECT_EQ(input.readLine(line), c.results[i]) << "read " << i;
-        EXPECT_EQ(line, c.lines[i]) << "read " << i;
+    for (const bool threaded : {false, true}) {
+        FakeStdin in(c.input);
+        StringOutput out;
+        ConsoleInput input(in.get(), out);
+        for (size_t i = 0; i < c.results.size(); ++i) {
+            std::string line = "stale";
+            ConsoleRead read = ConsoleRead::Interrupted;
+            if (threaded) {
+                input.request();
+                ASSERT_TRUE(input.waitUntilReady(std::chrono::seconds(10)));
+                ASSERT_TRUE(input.take(read, line));
+                EXPECT_FALSE(input.take(read, line)) << "one line per request";
+            } else {
+                read = input.readLine(line);
+            }
+            EXPECT_EQ(read, c.results[i]) << "read " << i << (threaded ? " threaded" : "");
+            EXPECT_EQ(line, c.lines[i]) << "read " << i << (threaded ? " threaded" : "");
+        }
+        EXPECT_EQ(out.text(), c.printed) << (threaded ? "threaded" : "");
     }
-    EXPECT_EQ(out.text(), c.printed);
 }
 
 const std::string k79(79, 'a');
@@ -123,6 +138,55 @@ TEST(ConsoleInput, FlushesBeforeEveryRead) {
     EXPECT_EQ(out.flushedAt, (std::vector<std::string>{"> ", "> > "}));
 }
 
+// A pipe nobody has written to yet: a read from it waits.
+class SilentPipe {
+public:
+    SilentPipe() {
+        int fds[2];
+        if (pipe(fds) == 0) {
+            file_ = fdopen(fds[0], "rb");
+            writer_ = fds[1];
+        }
+    }
+    ~SilentPipe() {
+        if (writer_ >= 0) close(writer_);
+        if (file_ != nullptr) std::fclose(file_);
+    }
+    std::FILE* get() { return file_; }
+    void write(const std::string& text) {
+        ASSERT_EQ(::write(writer_, text.data(), text.size()), ssize_t(text.size()));
+    }
+
+private:
+    std::FILE* file_ = nullptr;
+    int writer_ = -1;
+};
+
+TEST(ConsoleInput, AWaitGivenUpKeepsTheLineAskedFor) {
+    SilentPipe pipe;
+    ASSERT_NE(pipe.get(), nullptr);
+    StringOutput out;
+    int asked = 0;
+    std::string line = "stale";
+    {
+        ConsoleInput input(pipe.get(), out);
+        EXPECT_EQ(input.readLine(line, [&] { return ++asked < 3; }), ConsoleRead::Interrupted);
+        EXPECT_EQ(asked, 3) << "asked between waits until it said no";
+        EXPECT_EQ(line, "");
+        EXPECT_TRUE(input.requested());
+        // The line typed afterwards is the one asked for, and READLIST's
+        // next read or the prompt's takes it.
+        pipe.write("typed later\nnext\n");
+        EXPECT_EQ(input.readLine(line), ConsoleRead::Line);
+        EXPECT_EQ(line, "typed later");
+        EXPECT_FALSE(input.requested());
+        EXPECT_EQ(input.readLine(line, [] { return false; }), ConsoleRead::Line);
+        EXPECT_EQ(line, "next");
+        pipe.write("x\n");  // lets nothing wait on the pipe when the input goes
+    }
+    EXPECT_EQ(out.text(), "");
+}
+
 class RecordingActions : public ConsoleActions {
 public:
     void runProgramLine(const std::string& line) override { calls.push_back("run:" + line); }
@@ -136,13 +200,20 @@ const std::string kHelp =
     "HELP > Show this help\n"
     "programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n"
     "FREECAM > Quit interpreter to fly with freecam\n"
-    "QUIT > Quit program\n"
+    "QUIT > Quit program\n";
+const std::string kUndoHelp =
     "UNDO > Undo the last line: drawing, turtle, pen and colours (variables stay)\n"
     "REDO > Redo the line UNDO took back\n";
 
+std::string helpText() {
+    StringOutput out;
+    printHelp(out);
+    return out.text();
+}
+
 struct DialogueCase {
     const char* name;
-    int dialogues;  // how many times the loop holds the dialogue
+    int lines;  // how many lines the dialogue takes
     std::string input;
     std::string printed;
     std::vector<std::string> calls;
@@ -161,7 +232,12 @@ TEST_P(ConsoleDialogueTest, Runs) {
     ConsoleInput input(in.get(), out);
     RecordingActions actions;
     ConsoleDialogue dialogue(input, out, actions);
-    for (int i = 0; i < c.dialogues; ++i) dialogue.hold();
+    for (int i = 0; i < c.lines; ++i) {
+        EXPECT_FALSE(dialogue.step()) << "the first step prompts";
+        EXPECT_TRUE(dialogue.awaitingLine());
+        ASSERT_TRUE(input.waitUntilReady(std::chrono::seconds(10)));
+        EXPECT_TRUE(dialogue.step()) << "the second takes the line";
+    }
     EXPECT_EQ(out.text(), c.printed);
     EXPECT_EQ(actions.calls, c.calls);
     EXPECT_EQ(dialogue.state(), c.state);
@@ -170,18 +246,16 @@ TEST_P(ConsoleDialogueTest, Runs) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ConsoleDialogueTest,
     ::testing::Values(
-        // Before the first program line, empty lines and HELP prompt again at once.
         DialogueCase{"EmptyAndHelpBeforeFirstLine",
-                     1,
+                     3,
                      "\nhelp\nforward 5\n",
-                     "> > " + kHelp + "> ",
+                     "> > " + helpText() + "> ",
                      {"run:forward 5"},
                      kLinesRun},
-        // Afterwards each ends the dialogue, so the loop draws a frame first.
         DialogueCase{"EmptyAfterFirstLine",
                      3,
                      "forward 5\n\nHeLp\n",
-                     "> > > " + kHelp,
+                     "> > > " + helpText(),
                      {"run:forward 5"},
                      kLinesRun},
         DialogueCase{"QuitIgnoresCase", 1, "qUiT\n", "> ", {}, kQuit},
@@ -201,14 +275,14 @@ INSTANTIATE_TEST_SUITE_P(
             "FurtherWordsMakeAProgramLine", 1, "quit now\n", "> ", {"run:quit now"}, kLinesRun},
         DialogueCase{"EndOfInputQuits", 1, "", "> ", {}, kQuit},
         DialogueCase{"ZeroByteEndsTheCommand", 1, std::string("quit\0 now\n", 10), "> ", {}, kQuit},
-        DialogueCase{"EndOfInputAfterEmptyLines", 1, "\n\n", "> > > ", {}, kQuit},
+        DialogueCase{"EndOfInputAfterEmptyLines", 3, "\n\n", "> > > ", {}, kQuit},
         DialogueCase{"TooLongLineRunsNothing",
-                     1,
+                     2,
                      std::string(120, 'f') + "\nquit\n",
                      "> " + kTooLong + "> ",
                      {},
                      kQuit},
-        DialogueCase{"TooLongAfterFirstLineEndsDialogue",
+        DialogueCase{"TooLongAfterFirstLineRunsNothing",
                      2,
                      "forward 1\n" + std::string(90, 'f') + "\n",
                      "> > " + kTooLong,
@@ -225,7 +299,15 @@ TEST(ConsoleText, BannerAndHelpAreExact) {
     EXPECT_EQ(out.text().find('\n'), 48u) << "48 dashes";
     out.clear();
     printHelp(out);
-    EXPECT_EQ(out.text(), kHelp);
+    // The four command lines come first, as they always were; the window's
+    // keys follow, each named, and UNDO and REDO close the text.
+    ASSERT_EQ(out.text().substr(0, kHelp.size()), kHelp);
+    ASSERT_GE(out.text().size(), kHelp.size() + kUndoHelp.size());
+    EXPECT_EQ(out.text().substr(out.text().size() - kUndoHelp.size()), kUndoHelp);
+    const std::string keys = out.text().substr(kHelp.size());
+    for (const char* key : {"left-drag", "right-drag", "wheel", "middle-drag", " F ", " T ", " G ",
+                            " O ", " M ", "W S A D", "Enter", "Escape", "Ctrl+C"})
+        EXPECT_NE(keys.find(key), std::string::npos) << key;
 }
 
 }  // namespace

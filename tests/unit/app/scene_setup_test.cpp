@@ -36,13 +36,50 @@ TEST(SceneSetup, CamerasStartAtTheConfiguredPlaceWithTheFreeOneActive) {
     auto* animator = static_cast<irr::scene::ISceneNodeAnimatorCameraFPS*>(
         *cameras.freeCamera->getAnimators().begin());
     ASSERT_EQ(animator->getType(), irr::scene::ESNAT_CAMERA_FPS);
-    EXPECT_FLOAT_EQ(animator->getMoveSpeed(), 0.1f);
+    // Slow enough to steer: the default 100-voxel volume takes seconds to cross.
+    EXPECT_GE(100.0f / (animator->getMoveSpeed() * 1000.0f), 3.0f);
     EXPECT_EQ(animator->getKeyMap().size(), 5u);
     EXPECT_EQ(animator->getKeyMap()[0].KeyCode, irr::KEY_KEY_W);
     EXPECT_EQ(animator->getKeyMap()[4].Action, irr::EKA_JUMP_UP);
 
     cameras.freeCamera->remove();
     cameras.fixedCamera->remove();
+}
+
+// A camera drawn at one place and then sent elsewhere must look at its new
+// target at once, flying or not, after the next frame's animation too.
+TEST(SceneSetup, PlacedCamerasLookAtTheirTargetOnTheFirstCall) {
+    irr::IrrlichtDevice& device = nullDevice();
+    irr::scene::ISceneManager& scene = *device.getSceneManager();
+    AppConfig config;
+    config.cameraPosition = {-5, 80, 20};
+    config.cameraTarget = {-50, 22, -48};
+    const struct {
+        bool fixedActive, flying;
+    } cases[] = {{false, false}, {false, true}, {true, false}};
+    for (const auto& c : cases) {
+        const Cameras cameras = createCameras(scene, config);
+        activateCamera(scene, cameras, c.fixedActive);
+        setFreeCameraFlying(device, cameras, c.flying);
+        for (irr::scene::ICameraSceneNode* camera : {cameras.freeCamera, cameras.fixedCamera}) {
+            camera->OnAnimate(1000);  // drawn where it stood
+            camera->updateAbsolutePosition();
+        }
+        const irr::core::vector3df position(-120, 60, -120), target(-50, 10, -50);
+        placeCameras(cameras, {-120, 60, -120}, {-50, 10, -50});
+        const irr::core::vector3df wanted = (target - position).normalize();
+        for (irr::scene::ICameraSceneNode* camera : {cameras.freeCamera, cameras.fixedCamera}) {
+            camera->OnAnimate(1016);
+            const irr::core::vector3df seen =
+                (camera->getTarget() - camera->getPosition()).normalize();
+            EXPECT_GT(seen.dotProduct(wanted), 0.9999f)
+                << (camera == cameras.freeCamera ? "free" : "fixed") << " camera, flying "
+                << c.flying;
+            EXPECT_EQ(camera->getPosition(), position);
+        }
+        cameras.freeCamera->remove();
+        cameras.fixedCamera->remove();
+    }
 }
 
 TEST(SceneSetup, LightAndUnlitMarker) {

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "export/export_mesh.h"
 #include "export/mesh_formats.h"
+#include "export/solid_mesh.h"
 #include "test_volumes.h"
 #include "voxel/random.h"
 
@@ -21,8 +21,8 @@ TEST(ChunkWriter, EveryChunkSizeGivesTheSameFiles) {
     Random random;
     Palette palette;
     palette.initPalette(random);
-    ExtractedMesh mesh;
-    exporter::extractForExport(volume, exporter::Surface::Cubic, mesh);
+    const exporter::SolidMesh mesh =
+        exporter::solidMeshOfVolume(volume, exporter::Surface::Cubic, {1.5f});
 
     auto stream = [&](size_t chunk, bool ply, size_t& deliveries) {
         std::string bytes;
@@ -36,9 +36,9 @@ TEST(ChunkWriter, EveryChunkSizeGivesTheSameFiles) {
             },
             chunk);
         if (ply)
-            exporter::writePly(mesh, palette, 1.5f, writer);
+            exporter::writePly(mesh, palette, writer);
         else
-            exporter::writeStl(mesh, 1.5f, writer);
+            exporter::writeStl(mesh, writer);
         writer.flush();
         return bytes;
     };

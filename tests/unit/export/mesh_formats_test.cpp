@@ -1,5 +1,7 @@
-// OBJ, MTL, PLY and STL read back by the test's own readers and compared
-// with the extracted mesh and the palette they came from.
+// Every mesh format read back by the test's own readers: the same triangles
+// as the surface they came from, in the format's frame, with their colours,
+// manifold as a slicer welds it, wound outward, and the handedness the window
+// shows.
 
 #include "export/mesh_formats.h"
 
@@ -11,7 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "export/export_mesh.h"
+#include "export/glb_format.h"
+#include "export/threemf_format.h"
+#include "export/vox_format.h"
+#include "mesh_check.h"
+#include "package_readers.h"
 #include "readers.h"
 #include "test_volumes.h"
 #include "voxel/random.h"
@@ -19,38 +25,153 @@
 namespace cubalorn::export_test {
 namespace {
 
+using exporter::MeshPlacement;
+using exporter::Origin;
+using exporter::SolidMesh;
 using exporter::Surface;
+using Rgb = std::array<uint8_t, 3>;
 
-// A triangle as three corners, for comparing files with meshes regardless of
-// how vertices were numbered. Rotated so the smallest corner comes first
-// (winding kept).
-using Corners = std::array<Float3, 3>;
-
-Corners canonical(Corners c) {
-    const size_t first = std::min_element(c.begin(), c.end()) - c.begin();
-    std::rotate(c.begin(), c.begin() + first, c.end());
-    return c;
+enum class Format { Obj, Ply, Stl, ThreeMf, Glb };
+const Format kFormats[] = {Format::Obj, Format::Ply, Format::Stl, Format::ThreeMf, Format::Glb};
+const char* nameOf(Format f) {
+    const char* names[] = {"OBJ", "PLY", "STL", "3MF", "GLB"};
+    return names[int(f)];
+}
+bool zUp(Format f) {
+    return f == Format::Stl || f == Format::ThreeMf;
 }
 
-struct Tagged {
-    Corners corners;
-    std::string tag;  // material or normal, as text
-    bool operator<(const Tagged& o) const {
-        if (corners != o.corners) return corners < o.corners;
-        return tag < o.tag;
-    }
-    bool operator==(const Tagged& o) const { return corners == o.corners && tag == o.tag; }
+// A file read back: triangles over positions, a colour per triangle (none
+// for STL), and the normals the file gives per triangle corner, if any.
+struct FileMesh {
+    std::string error;
+    TriangleSoup soup;
+    std::vector<Rgb> colours;
+    std::vector<Float3> cornerNormals;
 };
 
-Float3 scaled(const Vec3f& p, float s) {
-    return {p.x * s, p.y * s, p.z * s};
+FileMesh failed(std::string why) {
+    FileMesh f;
+    f.error = std::move(why);
+    return f;
+}
+
+FileMesh readBack(Format format, const SolidMesh& mesh, const Palette& palette) {
+    FileMesh f;
+    switch (format) {
+        case Format::Obj: {
+            const ObjFile obj = readObj(exporter::encodeObj(mesh, "m.mtl"));
+            const auto kd = readMtlColours(exporter::encodeMtl(mesh, palette));
+            if (!obj.ok || obj.mtllib != "m.mtl") f.error = "OBJ";
+            f.soup.positions = obj.positions;
+            for (const ObjFace& face : obj.faces) {
+                for (int k = 0; k < 3; ++k) {
+                    if (face.position[k] < 1 || size_t(face.position[k]) > obj.positions.size() ||
+                        face.normal[k] < 1 || size_t(face.normal[k]) > obj.normals.size())
+                        return failed("OBJ index out of range");
+                    f.soup.triangles.push_back(uint32_t(face.position[k] - 1));
+                    f.cornerNormals.push_back(obj.normals[face.normal[k] - 1]);
+                }
+                if (!kd.count(face.material)) return failed("OBJ material without colour");
+                const Float3 c = kd.at(face.material);
+                f.colours.push_back({uint8_t(std::lround(c.x * 255)),
+                                     uint8_t(std::lround(c.y * 255)),
+                                     uint8_t(std::lround(c.z * 255))});
+            }
+            break;
+        }
+        case Format::Ply: {
+            const PlyFile ply = readPly(exporter::encodePly(mesh, palette));
+            if (!ply.ok) return failed("PLY");
+            // Written once per (position, colour): no two records alike.
+            std::set<std::pair<Float3, Rgb>> records;
+            for (const PlyVertex& v : ply.vertices) {
+                f.soup.positions.push_back(v.pos);
+                if (!records.insert({v.pos, {v.rgb[0], v.rgb[1], v.rgb[2]}}).second)
+                    return failed("PLY vertex written twice");
+            }
+            for (const auto& face : ply.faces) {
+                if (face.size() != 3) return failed("PLY face not a triangle");
+                const PlyVertex& first = ply.vertices.at(face[0]);
+                for (uint32_t v : face) {
+                    const PlyVertex& corner = ply.vertices.at(v);
+                    if (!std::equal(corner.rgb, corner.rgb + 3, first.rgb))
+                        return failed("PLY triangle of several colours");
+                    f.soup.triangles.push_back(v);
+                    if (ply.hasNormals) f.cornerNormals.push_back(corner.normal);
+                }
+                f.colours.push_back({first.rgb[0], first.rgb[1], first.rgb[2]});
+            }
+            break;
+        }
+        case Format::Stl: {
+            const StlFile stl = readStl(exporter::encodeStl(mesh));
+            if (!stl.ok || stl.header.rfind("solid", 0) == 0) return failed("STL");
+            for (const StlFacet& facet : stl.facets) {
+                f.soup.add(facet.corner[0], facet.corner[1], facet.corner[2]);
+                // The facet normal is the winding's, of unit length.
+                const Float3* c = facet.corner;
+                const double ux = c[1].x - c[0].x, uy = c[1].y - c[0].y, uz = c[1].z - c[0].z;
+                const double vx = c[2].x - c[0].x, vy = c[2].y - c[0].y, vz = c[2].z - c[0].z;
+                const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+                const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+                if (!(length > 0) || std::fabs(facet.normal.x - nx / length) > 1e-5 ||
+                    std::fabs(facet.normal.y - ny / length) > 1e-5 ||
+                    std::fabs(facet.normal.z - nz / length) > 1e-5)
+                    return failed("STL facet normal disagrees with its winding");
+            }
+            break;
+        }
+        case Format::ThreeMf: {
+            std::string bytes, error;
+            if (!exporter::encode3mf(mesh, palette, bytes, error)) return failed(error);
+            const ThreeMfPackage package = unzip3mf(bytes);
+            if (!package.ok) return failed(package.error);
+            if (package.names != std::vector<std::string>{"[Content_Types].xml", "_rels/.rels",
+                                                          "3D/3dmodel.model"} ||
+                package.relationships.find("Target=\"/3D/3dmodel.model\"") == std::string::npos ||
+                package.model.find("unit=\"millimeter\"") == std::string::npos)
+                return failed("3MF package layout");
+            const ColouredMesh m = read3mfModel(package.model);
+            if (!m.ok) return failed(m.error);
+            f.soup.positions = m.positions;
+            f.soup.triangles = m.triangles;
+            f.colours = m.triangleColours;
+            break;
+        }
+        case Format::Glb: {
+            const ColouredMesh m = readGlb(exporter::encodeGlb(mesh, palette));
+            if (!m.ok) return failed(m.error);
+            f.soup.positions = m.positions;
+            f.soup.triangles = m.triangles;
+            f.colours = m.triangleColours;
+            for (uint32_t v : m.triangles) f.cornerNormals.push_back(m.normals.at(v));
+            break;
+        }
+    }
+    return f;
+}
+
+Float3 inFrame(Format format, const Vec3f& yUp) {
+    const Vec3f p = zUp(format) ? exporter::zUpFromYUp(yUp) : yUp;
+    return {p.x, p.y, p.z};
+}
+
+// A triangle as its corners, turned so the smallest comes first (winding kept),
+// with its colour: comparable whatever the vertex numbering.
+using Triangle = std::pair<std::array<Float3, 3>, Rgb>;
+
+Triangle canonical(std::array<Float3, 3> c, Rgb colour) {
+    const size_t first = std::min_element(c.begin(), c.end()) - c.begin();
+    std::rotate(c.begin(), c.begin() + first, c.end());
+    return {c, colour};
 }
 
 struct Sculpture {
     const char* name;
     std::vector<Cell> cells;
     Surface surface;
-    float scale;
+    MeshPlacement placement;
 };
 
 void PrintTo(const Sculpture& s, std::ostream* os) {
@@ -58,14 +179,22 @@ void PrintTo(const Sculpture& s, std::ostream* os) {
 }
 
 const Sculpture kSculptures[] = {
-    {"OneVoxel", box(3, 4, 5, 1, 1, 1, 3), Surface::Cubic, 1.0f},
-    {"TwoMaterialsHalfScale", join(box(2, 2, 2, 2, 2, 2, 9), box(4, 2, 2, 2, 3, 2, 40)),
-     Surface::Cubic, 0.5f},
-    {"BallScaled", ball(8, 8, 8, 4, 21), Surface::Cubic, 2.5f},
-    {"RandomColourMaterial", box(1, 1, 1, 2, 1, 1, 255), Surface::Cubic, 1.0f},
-    {"SmoothBall", ball(8, 8, 8, 4, 21), Surface::Smooth, 1.0f},
-    {"SmoothMaterials", join(box(5, 5, 5, 2, 2, 2, 3), box(7, 5, 5, 2, 2, 2, 9)), Surface::Smooth,
-     3.0f},
+    {"OneVoxel", box(3, 4, 5, 1, 1, 1, 3), Surface::Cubic, {1, Origin::Plate}},
+    {"TwoMaterialsHalfScale",
+     join(box(2, 2, 2, 2, 2, 2, 9), box(4, 2, 2, 2, 3, 2, 40)),
+     Surface::Cubic,
+     {0.5f, Origin::Plate}},
+    {"BallAtVolumeOrigin", ball(8, 8, 8, 4, 21), Surface::Cubic, {2.5f, Origin::Volume}},
+    {"RandomColourMaterial", box(1, 1, 1, 2, 1, 1, 255), Surface::Cubic, {1, Origin::Plate}},
+    {"EdgeAndCornerContacts",
+     join(join(box(2, 2, 2, 1, 1, 1, 5), box(3, 3, 2, 1, 1, 1, 6)), box(4, 4, 3, 1, 1, 1, 7)),
+     Surface::Cubic,
+     {1, Origin::Plate}},
+    {"SmoothBall", ball(8, 8, 8, 4, 21), Surface::Smooth, {1, Origin::Plate}},
+    {"SmoothMaterials",
+     join(box(5, 5, 5, 2, 2, 2, 3), box(7, 5, 5, 2, 2, 2, 9)),
+     Surface::Smooth,
+     {3, Origin::Volume}},
 };
 
 class MeshFormats : public ::testing::TestWithParam<Sculpture> {
@@ -73,189 +202,141 @@ protected:
     void SetUp() override {
         draw(volume, GetParam().cells);
         palette.initPalette(random);
-        // Only the low byte of a channel counts.
-        palette.setPaletteEntry(9, 256 + 10, 20, 30);
-        exporter::extractForExport(volume, GetParam().surface, mesh);
-        ASSERT_FALSE(mesh.indices.empty());
+        palette.setPaletteEntry(9, 256 + 10, 20, 30);  // only the low byte of a channel counts
+        mesh = exporter::solidMeshOfVolume(volume, GetParam().surface, GetParam().placement);
+        ASSERT_FALSE(mesh.empty());
     }
-    // The extracted triangles, each tagged by `tagOf` (vertex index -> text).
-    template <typename Tag>
-    std::vector<Tagged> meshTriangles(float scale, Tag tagOf) const {
-        std::vector<Tagged> out;
-        for (size_t i = 0; i < mesh.indices.size(); i += 3) {
-            Corners c;
-            for (int k = 0; k < 3; ++k)
-                c[k] = scaled(mesh.vertices[mesh.indices[i + k]].pos, scale);
-            out.push_back({canonical(c), tagOf(i)});
-        }
-        std::sort(out.begin(), out.end());
-        return out;
+    Rgb colourOf(uint8_t material) const {
+        const PaletteEntry& e = palette.entry(material);
+        return {uint8_t(e.red), uint8_t(e.green), uint8_t(e.blue)};
     }
 
     VoxelVolume volume{Region{{0, 0, 0}, {16, 16, 16}}, 32};
     Random random;
     Palette palette;
-    ExtractedMesh mesh;
+    SolidMesh mesh;
 };
 
-std::string rgbText(const uint8_t* c) {
-    return std::to_string(c[0]) + "," + std::to_string(c[1]) + "," + std::to_string(c[2]);
-}
+TEST_P(MeshFormats, EveryFormatHoldsTheSurfaceManifoldAndOutward) {
+    for (const Format format : kFormats) {
+        SCOPED_TRACE(nameOf(format));
+        const FileMesh file = readBack(format, mesh, palette);
+        ASSERT_EQ(file.error, "");
 
-TEST_P(MeshFormats, ObjHoldsEveryTriangleWithItsMaterial) {
-    const float scale = GetParam().scale;
-    const ObjFile obj = readObj(exporter::encodeObj(mesh, "sculpture.mtl", scale));
-    ASSERT_TRUE(obj.ok);
-    EXPECT_EQ(obj.mtllib, "sculpture.mtl");
-
-    // Positions are welded: no two alike.
-    std::vector<Float3> sorted = obj.positions;
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
-
-    std::vector<Tagged> fromFile;
-    for (const ObjFace& f : obj.faces) {
-        Corners c;
-        for (int k = 0; k < 3; ++k) {
-            ASSERT_GE(f.position[k], 1);
-            ASSERT_LE(size_t(f.position[k]), obj.positions.size());
-            c[k] = obj.positions[f.position[k] - 1];
+        std::vector<Triangle> expected, found;
+        for (size_t t = 0; t < mesh.triangleCount(); ++t) {
+            std::array<Float3, 3> c;
+            for (int k = 0; k < 3; ++k)
+                c[k] = inFrame(format, mesh.positions[mesh.triangles[3 * t + k]]);
+            expected.push_back(
+                canonical(c, format == Format::Stl ? Rgb{} : colourOf(mesh.materials[t])));
         }
-        fromFile.push_back({canonical(c), f.material});
-    }
-    std::sort(fromFile.begin(), fromFile.end());
-    const auto expected = meshTriangles(scale, [&](size_t i) {
-        return exporter::materialName(exporter::triangleMaterial(mesh, i / 3));
-    });
-    EXPECT_EQ(fromFile, expected);
-}
-
-TEST_P(MeshFormats, ObjNormalsAreTheMeshNormals) {
-    const ObjFile obj = readObj(exporter::encodeObj(mesh, "m.mtl", 1.0f));
-    ASSERT_EQ(obj.faces.size() * 3, mesh.indices.size());
-    std::vector<std::array<Float3, 3>> fileNormals, meshNormals;
-    for (const ObjFace& f : obj.faces) {
-        std::array<Float3, 3> n;
-        for (int k = 0; k < 3; ++k) {
-            ASSERT_LE(size_t(f.normal[k]), obj.normals.size());
-            n[k] = obj.normals[f.normal[k] - 1];
+        for (size_t t = 0; t < file.soup.triangles.size() / 3; ++t) {
+            std::array<Float3, 3> c;
+            for (int k = 0; k < 3; ++k)
+                c[k] = file.soup.positions.at(file.soup.triangles[3 * t + k]);
+            found.push_back(canonical(c, file.colours.empty() ? Rgb{} : file.colours[t]));
         }
-        fileNormals.push_back(n);
-    }
-    for (size_t i = 0; i < mesh.indices.size(); i += 3) {
-        std::array<Float3, 3> n;
-        for (int k = 0; k < 3; ++k) n[k] = scaled(mesh.vertices[mesh.indices[i + k]].normal, 1);
-        meshNormals.push_back(n);
-    }
-    std::sort(fileNormals.begin(), fileNormals.end());
-    std::sort(meshNormals.begin(), meshNormals.end());
-    EXPECT_EQ(fileNormals, meshNormals);
-}
+        std::sort(expected.begin(), expected.end());
+        std::sort(found.begin(), found.end());
+        EXPECT_TRUE(found == expected) << found.size() << " triangles for " << expected.size();
 
-TEST_P(MeshFormats, MtlGivesEachUsedMaterialItsPaletteColour) {
-    const auto colours = readMtlColours(exporter::encodeMtl(mesh, palette));
-    std::set<std::string> used;
-    for (size_t t = 0; t < mesh.indices.size() / 3; ++t)
-        used.insert(exporter::materialName(exporter::triangleMaterial(mesh, t)));
-    ASSERT_EQ(colours.size(), used.size());
-    for (const auto& [name, kd] : colours) {
-        ASSERT_TRUE(used.count(name)) << name;
-        const PaletteEntry& e = palette.entry(static_cast<uint8_t>(std::stoi(name.substr(1))));
-        EXPECT_EQ(std::lround(kd.x * 255), e.red & 0xFF) << name;
-        EXPECT_EQ(std::lround(kd.y * 255), e.green & 0xFF) << name;
-        EXPECT_EQ(std::lround(kd.z * 255), e.blue & 0xFF) << name;
-    }
-}
-
-TEST_P(MeshFormats, PlyKeepsEveryVertexWithItsColour) {
-    const float scale = GetParam().scale;
-    const PlyFile ply = readPly(exporter::encodePly(mesh, palette, scale));
-    ASSERT_TRUE(ply.ok);
-    ASSERT_EQ(ply.vertices.size(), mesh.vertices.size());
-    for (size_t i = 0; i < mesh.vertices.size(); ++i) {
-        const MeshVertex& v = mesh.vertices[i];
-        EXPECT_EQ(ply.vertices[i].pos, scaled(v.pos, scale)) << i;
-        EXPECT_EQ(ply.vertices[i].normal, scaled(v.normal, 1)) << i;
-        const PaletteEntry& e = palette.entry(static_cast<uint8_t>(v.material));
-        const uint8_t expected[3] = {uint8_t(e.red), uint8_t(e.green), uint8_t(e.blue)};
-        ASSERT_EQ(rgbText(ply.vertices[i].rgb), rgbText(expected)) << i;
-    }
-    ASSERT_EQ(ply.faces.size() * 3, mesh.indices.size());
-    for (size_t f = 0; f < ply.faces.size(); ++f) {
-        const std::vector<uint32_t> expected(mesh.indices.begin() + 3 * f,
-                                             mesh.indices.begin() + 3 * f + 3);
-        ASSERT_EQ(ply.faces[f], expected) << f;
-    }
-}
-
-TEST_P(MeshFormats, StlIsTheWeldedMeshStandingZUp) {
-    const float scale = GetParam().scale;
-    const StlFile stl = readStl(exporter::encodeStl(mesh, scale));
-    ASSERT_TRUE(stl.ok);
-    EXPECT_NE(stl.header.rfind("solid", 0), 0u);
-    std::vector<Tagged> fromFile;
-    for (const StlFacet& f : stl.facets) {
-        Corners c;
-        for (int k = 0; k < 3; ++k) c[k] = f.corner[k];
-        // The facet normal is a unit vector that agrees with the winding.
-        const double ux = c[1].x - c[0].x, uy = c[1].y - c[0].y, uz = c[1].z - c[0].z;
-        const double vx = c[2].x - c[0].x, vy = c[2].y - c[0].y, vz = c[2].z - c[0].z;
-        const double cx = uy * vz - uz * vy, cy = uz * vx - ux * vz, cz = ux * vy - uy * vx;
-        const double length = std::sqrt(cx * cx + cy * cy + cz * cz);
-        ASSERT_GT(length, 0);
-        EXPECT_NEAR(f.normal.x, cx / length, 1e-5);
-        EXPECT_NEAR(f.normal.y, cy / length, 1e-5);
-        EXPECT_NEAR(f.normal.z, cz / length, 1e-5);
-        fromFile.push_back({canonical(c), ""});
-    }
-    std::sort(fromFile.begin(), fromFile.end());
-    // The volume's y is the file's z; its z runs along the file's -y.
-    std::vector<Tagged> expected;
-    for (size_t i = 0; i < mesh.indices.size(); i += 3) {
-        Corners c;
-        for (int k = 0; k < 3; ++k) {
-            const Vec3f& p = mesh.vertices[mesh.indices[i + k]].pos;
-            c[k] = {p.x * scale, -p.z * scale + 0.0f, p.y * scale};
+        const ManifoldCheck check = checkManifold(file.soup);
+        EXPECT_TRUE(check.manifold()) << check.firstProblem;
+        const double s = GetParam().placement.scale;
+        const double solid = double(solidCells(volume).size()) * s * s * s;
+        EXPECT_GT(check.volume, 0.5 * solid) << "wound inward";
+        if (GetParam().surface == Surface::Cubic) {  // split corners move a 64th of a voxel
+            EXPECT_NEAR(check.volume, solid, 0.002 * solid + 0.1 * s * s * s);
         }
-        if (c[0] == c[1] || c[1] == c[2] || c[0] == c[2]) continue;  // collapsed by welding
-        expected.push_back({canonical(c), ""});
-    }
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(fromFile, expected);
-    // Cubes turned upright: the facet normals of a cubic mesh are the mesh's
-    // own normals turned the same way.
-    if (GetParam().surface == Surface::Cubic) {
-        std::vector<Float3> normals, turned;
-        for (const StlFacet& f : stl.facets) normals.push_back(f.normal);
-        for (size_t i = 0; i < mesh.indices.size(); i += 3) {
-            const Vec3f& n = mesh.vertices[mesh.indices[i]].normal;
-            turned.push_back({n.x, -n.z + 0.0f, n.y});
+
+        // Normals point the way the winding does and are of unit length.
+        for (size_t c = 0; c < file.cornerNormals.size(); c += 3) {
+            const Float3& a = file.soup.positions[file.soup.triangles[c]];
+            const Float3& b = file.soup.positions[file.soup.triangles[c + 1]];
+            const Float3& d = file.soup.positions[file.soup.triangles[c + 2]];
+            const double nx = (b.y - a.y) * (d.z - a.z) - (b.z - a.z) * (d.y - a.y);
+            const double ny = (b.z - a.z) * (d.x - a.x) - (b.x - a.x) * (d.z - a.z);
+            const double nz = (b.x - a.x) * (d.y - a.y) - (b.y - a.y) * (d.x - a.x);
+            for (int k = 0; k < 3; ++k) {
+                const Float3& n = file.cornerNormals[c + k];
+                ASSERT_NEAR(n.x * n.x + n.y * n.y + n.z * n.z, 1.0, 1e-4) << c;
+                ASSERT_GT(n.x * nx + n.y * ny + n.z * nz, 0)
+                    << "normal against the winding at " << c;
+            }
         }
-        for (Float3& n : normals) n = {n.x + 0.0f, n.y + 0.0f, n.z + 0.0f};
-        std::sort(normals.begin(), normals.end());
-        std::sort(turned.begin(), turned.end());
-        EXPECT_EQ(normals, turned);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sculptures, MeshFormats, ::testing::ValuesIn(kSculptures),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(MeshFormats, EmptyMeshGivesValidEmptyFiles) {
-    ExtractedMesh mesh;
+// Arms of 3, 4 and 5 voxels along the volume's +x, +y and +z, read back from
+// every file: the triple product of the arms must match the window's.
+TEST(MeshFormats, EveryFileKeepsTheHandednessTheWindowShows) {
+    VoxelVolume volume(Region{{0, 0, 0}, {12, 12, 12}}, 32);
+    draw(volume,
+         join(join(box(2, 2, 2, 4, 1, 1, 9), box(2, 2, 2, 1, 5, 1, 9)), box(2, 2, 2, 1, 1, 6, 9)));
     Random random;
     Palette palette;
     palette.initPalette(random);
-    const PlyFile ply = readPly(exporter::encodePly(mesh, palette, 1));
-    EXPECT_TRUE(ply.ok);
-    EXPECT_TRUE(ply.vertices.empty());
-    const StlFile stl = readStl(exporter::encodeStl(mesh, 1));
-    EXPECT_TRUE(stl.ok);
-    EXPECT_TRUE(stl.facets.empty());
-    const ObjFile obj = readObj(exporter::encodeObj(mesh, "e.mtl", 1));
-    EXPECT_TRUE(obj.ok);
-    EXPECT_TRUE(obj.faces.empty());
+    const float arms[3] = {3, 4, 5};
+    for (const Surface surface : {Surface::Cubic, Surface::Smooth}) {
+        const SolidMesh mesh = exporter::solidMeshOfVolume(volume, surface, {1.5f});
+        for (const Format format : kFormats) {
+            const FileMesh file = readBack(format, mesh, palette);
+            ASSERT_EQ(file.error, "") << nameOf(format);
+            if (surface == Surface::Cubic) {  // rounded smooth arms have no exact lengths
+                EXPECT_EQ(armsHandedness(file.soup.positions, arms, 1.5f), windowHandedness())
+                    << nameOf(format);
+            }
+        }
+    }
+    std::vector<Float3> voxels;
+    for (const VoxWorldVoxel& v : voxWorld(readVox(exporter::encodeVox(volume, palette))))
+        voxels.push_back({float(v.x), float(v.y), float(v.z)});
+    for (Float3 v : std::vector<Float3>(voxels))  // voxel centres span one less than the cubes
+        voxels.push_back({v.x + 1, v.y + 1, v.z + 1});
+    EXPECT_EQ(armsHandedness(voxels, arms, 1.0f), windowHandedness()) << ".vox";
+}
+
+TEST(MeshFormats, EmptySurfaceGivesValidEmptyFiles) {
+    VoxelVolume volume(Region{{0, 0, 0}, {4, 4, 4}}, 32);
+    Random random;
+    Palette palette;
+    palette.initPalette(random);
+    const SolidMesh mesh = exporter::solidMeshOfVolume(volume, Surface::Cubic, {});
+    ASSERT_TRUE(mesh.empty());
+    for (const Format format : kFormats) {
+        const FileMesh file = readBack(format, mesh, palette);
+        EXPECT_EQ(file.error, "") << nameOf(format);
+        EXPECT_TRUE(file.soup.triangles.empty()) << nameOf(format);
+    }
     EXPECT_TRUE(readMtlColours(exporter::encodeMtl(mesh, palette)).empty());
+}
+
+TEST(MeshFormats, PlyWritesOneVertexPerPositionAndColour) {
+    const struct {
+        const char* name;
+        std::vector<Cell> cells;
+        size_t vertices;
+    } cases[] = {
+        {"OneColourCube", box(2, 2, 2, 2, 2, 2, 5), 26},  // a 3x3x3 lattice less its centre
+        {"TwoColours", join(box(2, 2, 2, 1, 1, 1, 5), box(3, 2, 2, 1, 1, 1, 6)), 12 + 4},
+        {"EdgeContact", join(box(2, 2, 2, 1, 1, 1, 5), box(3, 3, 2, 1, 1, 1, 5)), 16},
+    };
+    Random random;
+    Palette palette;
+    palette.initPalette(random);
+    for (const auto& c : cases) {
+        VoxelVolume volume(Region{{0, 0, 0}, {8, 8, 8}}, 32);
+        draw(volume, c.cells);
+        const PlyFile ply = readPly(
+            exporter::encodePly(exporter::solidMeshOfVolume(volume, Surface::Cubic, {}), palette));
+        ASSERT_TRUE(ply.ok) << c.name;
+        EXPECT_FALSE(ply.hasNormals) << c.name;
+        EXPECT_EQ(ply.vertices.size(), c.vertices) << c.name;
+    }
 }
 
 TEST(MeshFormats, ColourOfAFractionalMaterialIsItsWholePart) {
@@ -275,6 +356,15 @@ TEST(MeshFormats, ColourOfAFractionalMaterialIsItsWholePart) {
               (exporter::Rgb{uint8_t(e.red), uint8_t(e.green), uint8_t(e.blue)}));
 }
 
+TEST(MeshFormats, GltfColoursAreLinear) {
+    const struct {
+        uint8_t srgb;
+        float linear;
+    } cases[] = {{0, 0.0f}, {10, 0.003035f}, {128, 0.215861f}, {255, 1.0f}};
+    for (const auto& c : cases)
+        EXPECT_NEAR(exporter::linearFromSrgb(c.srgb), c.linear, 1e-6) << int(c.srgb);
+}
+
 TEST(MeshFormats, MaterialLibraryNameFollowsTheObjName) {
     const struct {
         const char* obj;
@@ -289,6 +379,19 @@ TEST(MeshFormats, MaterialLibraryNameFollowsTheObjName) {
         {"/abs/path/x.OBJ", "/abs/path/x.mtl"},
     };
     for (const auto& c : cases) EXPECT_EQ(exporter::mtlPathFor(c.obj), c.mtl) << c.obj;
+}
+
+TEST(MeshFormats, ThreeMfPackageIsTheSameBytesEveryTime) {
+    VoxelVolume volume(Region{{0, 0, 0}, {8, 8, 8}}, 32);
+    draw(volume, box(1, 1, 1, 3, 2, 1, 4));
+    Random random;
+    Palette palette;
+    palette.initPalette(random);
+    const SolidMesh mesh = exporter::solidMeshOfVolume(volume, Surface::Cubic, {});
+    std::string first, second, error;
+    ASSERT_TRUE(exporter::encode3mf(mesh, palette, first, error)) << error;
+    ASSERT_TRUE(exporter::encode3mf(mesh, palette, second, error)) << error;
+    EXPECT_TRUE(first == second);
 }
 
 }  // namespace

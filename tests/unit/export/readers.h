@@ -108,6 +108,7 @@ struct PlyVertex {
 struct PlyFile {
     bool ok = false;
     std::vector<std::string> properties;  // "float x", "uchar red", ...
+    bool hasNormals = false;
     std::vector<PlyVertex> vertices;
     std::vector<std::vector<uint32_t>> faces;
 };
@@ -139,17 +140,20 @@ inline PlyFile readPly(const std::string& bytes) {
             if (element == "face") faceProperty = rest;
         }
     }
-    const std::vector<std::string> expected = {"float x",   "float y",     "float z",
-                                               "float nx",  "float ny",    "float nz",
-                                               "uchar red", "uchar green", "uchar blue"};
-    if (!littleEndian || f.properties != expected ||
+    const std::vector<std::string> withNormals = {"float x",   "float y",     "float z",
+                                                  "float nx",  "float ny",    "float nz",
+                                                  "uchar red", "uchar green", "uchar blue"};
+    const std::vector<std::string> withoutNormals = {"float x",   "float y",     "float z",
+                                                     "uchar red", "uchar green", "uchar blue"};
+    f.hasNormals = f.properties == withNormals;
+    if (!littleEndian || (!f.hasNormals && f.properties != withoutNormals) ||
         faceProperty != "list uchar uint vertex_indices")
         return f;
     Reader r(bytes, end + 11);
     for (size_t i = 0; i < vertexCount; ++i) {
         PlyVertex v;
         v.pos = {r.f32(), r.f32(), r.f32()};
-        v.normal = {r.f32(), r.f32(), r.f32()};
+        if (f.hasNormals) v.normal = {r.f32(), r.f32(), r.f32()};
         for (uint8_t& c : v.rgb) c = r.u8();
         f.vertices.push_back(v);
     }

@@ -90,7 +90,7 @@ TEST_P(VoxExport, EverySolidVoxelComesBackInPlace) {
     std::vector<VoxWorldVoxel> expected;
     for (const auto& [p, m] : solidCells(volume)) {
         const auto [x, y, z] = p;
-        expected.push_back({x, d - 1 - z, y, m});
+        expected.push_back({x, z, y, m});  // z up, not mirrored
     }
     std::vector<VoxWorldVoxel> found = voxWorld(vox);
     std::sort(expected.begin(), expected.end());
