@@ -195,7 +195,7 @@ void undoLine(benchmark::State& state, const std::string& line) {
     }
     state.counters["step_KiB"] = double(stepBytes) / 1024;
     state.counters["step_blocks"] =
-        double(stepBytes) / double(sizeof(VoxelBlock) + u.scene.volume.blockBytes());
+        double(stepBytes) / double(u.scene.volume.blockAllocationBytes());
 }
 
 // Prints the goals once every run has finished.

@@ -110,7 +110,7 @@ void UndoHistory::exchange(Step& step) {
 }
 
 uint64_t UndoHistory::measure(const Step& step) const {
-    const uint64_t blockBytes = sizeof(VoxelBlock) + world_.volume.blockBytes();
+    const uint64_t blockBytes = world_.volume.blockAllocationBytes();
     uint64_t bytes = sizeof(Step) + step.blocks.capacity() * sizeof(KeptBlock);
     for (const KeptBlock& k : step.blocks)
         if (!k.block->isUniform()) bytes += blockBytes;

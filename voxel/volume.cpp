@@ -110,7 +110,7 @@ VoxelVolume::VoxelVolume(const Region& region, uint16_t blockSideLength, uint64_
     blockCount_ = uint32_t(blocks);
     // The index is all that is allocated up front: one slot and one entry
     // of the change list per block.
-    const uint64_t indexBytes = blocks * (sizeof(BlockSlot) + sizeof(uint32_t));
+    const uint64_t indexBytes = blocks * kIndexBytesPerBlock;
     if (indexBytes + allocationBytes() > memoryLimit)
         throw std::invalid_argument("Volume region " + describe(region) + " needs " +
                                     std::to_string(indexBytes >> 20) +
@@ -159,7 +159,7 @@ Vec3i VoxelVolume::slotBlock(uint32_t slot) const {
             regionInBlocks_.lower.z + int32_t(slot / (uint32_t(widthInBlocks_) * heightInBlocks_))};
 }
 
-VoxelBlock* VoxelVolume::allocateBlock() {
+BlockStorage* VoxelVolume::allocateBlock() {
     if (memoryRefused_) return nullptr;
     if ((allocatedBlocks_ + 1) * allocationBytes() > memoryLimit_) {
         memoryRefused_ = true;
@@ -171,26 +171,25 @@ VoxelBlock* VoxelVolume::allocateBlock() {
         return nullptr;
     }
     ++allocatedBlocks_;
-    return new (memory) VoxelBlock();
+    return new (memory) BlockStorage();
 }
 
-void VoxelVolume::releaseBlock(VoxelBlock* block) {
+void VoxelVolume::releaseBlock(BlockStorage* block) {
     if (--block->references_ != 0) return;
     if (block->uniform_) uniformBlocks_.erase(block->voxels()[0].raw);
-    block->~VoxelBlock();
+    block->~BlockStorage();
     ::operator delete(static_cast<void*>(block));
     --allocatedBlocks_;
 }
 
-VoxelBlock* VoxelVolume::uniformBlock(Voxel value) {
+BlockStorage* VoxelVolume::uniformBlock(Voxel value) {
     if (auto it = uniformBlocks_.find(value.raw); it != uniformBlocks_.end()) {
         retain(it->second);
         return it->second;
     }
-    VoxelBlock* block = allocateBlock();
+    BlockStorage* block = allocateBlock();
     if (block == nullptr) return nullptr;
     std::fill(block->voxels(), block->voxels() + voxelsPerBlock_, value);
-    block->nonZeroCount_ = value.raw != 0 ? voxelsPerBlock_ : 0;
     block->uniform_ = true;
     try {
         uniformBlocks_.emplace(value.raw, block);
@@ -213,18 +212,17 @@ bool VoxelVolume::prepareWrite(BlockSlot& slot) {
     if (recording_ && slot.recordStamp != recordStamp_) {
         // The step keeps the block as it is; the slot gets a copy below.
         retain(slot.block);
-        if (!keep(uint32_t(&slot - slots_.get()), slot.block)) {
+        if (!keep(uint32_t(&slot - slots_.get()), slot.block, slot.nonZeroCount)) {
             releaseBlock(slot.block);
             return false;
         }
         slot.recordStamp = recordStamp_;
     }
-    VoxelBlock* held = slot.block;
+    BlockStorage* held = slot.block;
     if (held->uniform_ || held->references_ > 1) {
-        VoxelBlock* copy = allocateBlock();
+        BlockStorage* copy = allocateBlock();
         if (copy == nullptr) return false;
         std::memcpy(static_cast<void*>(copy->voxels()), held->voxels(), blockBytes());
-        copy->nonZeroCount_ = held->nonZeroCount_;
         slot.block = copy;
         releaseBlock(held);
     }
@@ -263,7 +261,7 @@ void VoxelVolume::fillRow(int32_t y, int32_t z, int32_t x0, int32_t x1, Voxel va
             target[i] = value;
             written |= subCubesAlong_[0][i];
         }
-        slot.block->nonZeroCount_ += count;
+        slot.nonZeroCount += count;
         slot.changed |= written & rowSubCubes;
     }
 }
@@ -271,27 +269,28 @@ void VoxelVolume::fillRow(int32_t y, int32_t z, int32_t x0, int32_t x1, Voxel va
 void VoxelVolume::clear() {
     for (uint32_t i = 0; i < blockCount_; ++i) {
         BlockSlot& slot = slots_[i];
-        VoxelBlock* held = slot.block;
+        BlockStorage* held = slot.block;
         if (held == zeroBlock_) continue;
-        const bool hadVoxels = held->nonZeroCount_ != 0;
+        const bool hadVoxels = slot.nonZeroCount != 0;
         if (recording_ && slot.recordStamp != recordStamp_) {
             // The slot's reference goes to the step; without room for it the
             // block stays.
-            if (!keep(i, held)) continue;
+            if (!keep(i, held, slot.nonZeroCount)) continue;
             slot.recordStamp = recordStamp_;
         } else {
             releaseBlock(held);
         }
         slot.block = zeroBlock_;
+        slot.nonZeroCount = 0;
         retain(zeroBlock_);
         slot.writeStamp = 0;
         if (hadVoxels) markChanged(slot, ~0ull);
     }
 }
 
-bool VoxelVolume::keep(uint32_t slot, VoxelBlock* block) {
+bool VoxelVolume::keep(uint32_t slot, BlockStorage* block, uint32_t nonZeroCount) {
     try {
-        kept_.push_back({slot, block});
+        kept_.push_back({slot, block, nonZeroCount});
     } catch (const std::bad_alloc&) {
         memoryRefused_ = true;
         return false;
@@ -333,7 +332,7 @@ std::vector<KeptBlock> VoxelVolume::finishRecording() {
     return kept;
 }
 
-uint64_t VoxelVolume::differingSubCubes(const VoxelBlock& a, const VoxelBlock& b) const {
+uint64_t VoxelVolume::differingSubCubes(const BlockStorage& a, const BlockStorage& b) const {
     if (&a == &b) return 0;
     const int32_t side = blockSideLength_;
     const int32_t quarter = side / 4;
@@ -356,25 +355,26 @@ void VoxelVolume::exchangeBlock(KeptBlock& kept) {
     BlockSlot& slot = slots_[kept.slot];
     const uint64_t differing = differingSubCubes(*slot.block, *kept.block);
     std::swap(slot.block, kept.block);
+    std::swap(slot.nonZeroCount, kept.nonZeroCount);
     slot.writeStamp = 0;
     markChanged(slot, differing);
 }
 
 void VoxelVolume::collapseIfUniform(BlockSlot& slot) {
-    VoxelBlock* held = slot.block;
+    BlockStorage* held = slot.block;
     if (held->uniform_ || held->references_ != 1) return;
     const Voxel* v = held->voxels();
     Voxel value;
-    if (held->nonZeroCount_ == voxelsPerBlock_) {
+    if (slot.nonZeroCount == voxelsPerBlock_) {
         value = v[0];
         for (uint32_t i = 1; i < voxelsPerBlock_; ++i)
             if (v[i] != value) return;
-    } else if (held->nonZeroCount_ != 0) {
+    } else if (slot.nonZeroCount != 0) {
         return;
     }
     // No room for the shared block is no refusal: the private one serves as well.
     const bool refused = memoryRefused_;
-    VoxelBlock* shared = uniformBlock(value);
+    BlockStorage* shared = uniformBlock(value);
     memoryRefused_ = refused;
     if (shared == nullptr) return;
     slot.block = shared;

@@ -28,25 +28,35 @@ namespace cubalorn {
 // Index of the only set bit; throws invalid_argument for 0 or a non-power of two.
 uint8_t log2OfPowerOfTwo(uint32_t value);
 
-// The header of one block's storage; the voxels follow it in the same
-// allocation, x fastest, then y, then z.
-class alignas(16) VoxelBlock {
+// One block's storage: this header, then the voxels in the same allocation,
+// x fastest, then y, then z. Shared by every slot (and undo step) that holds
+// it; a shared block of one value is never written.
+class alignas(16) BlockStorage {
 public:
     Voxel* voxels() { return reinterpret_cast<Voxel*>(this + 1); }
     const Voxel* voxels() const { return reinterpret_cast<const Voxel*>(this + 1); }
-    // Number of voxels whose raw value is not 0, so that extractors can skip
-    // empty blocks.
-    uint32_t nonZeroCount() const { return nonZeroCount_; }
-    // The shared block of one value, never written.
     bool isUniform() const { return uniform_; }
 
 private:
     friend class VoxelVolume;
     uint32_t references_ = 1;
-    uint32_t nonZeroCount_ = 0;
     bool uniform_ = false;
 };
-static_assert(sizeof(VoxelBlock) == 16, "the voxels start 16 bytes into a block");
+static_assert(sizeof(BlockStorage) == 16, "the voxels start 16 bytes into a block");
+
+// What readers see of one block of the volume: its voxels and how many of
+// them are not 0, so that extractors can skip empty blocks.
+class VoxelBlock {
+public:
+    VoxelBlock(const Voxel* voxels, uint32_t nonZeroCount)
+        : voxels_(voxels), nonZeroCount_(nonZeroCount) {}
+    const Voxel* voxels() const { return voxels_; }
+    uint32_t nonZeroCount() const { return nonZeroCount_; }
+
+private:
+    const Voxel* voxels_;
+    uint32_t nonZeroCount_;
+};
 
 // The machine's physical memory in bytes (UINT64_MAX when unknown).
 uint64_t physicalMemoryBytes();
@@ -59,7 +69,8 @@ uint64_t defaultBlockMemoryLimit();
 // exchanged with the slot's block by VoxelVolume::exchangeBlock).
 struct KeptBlock {
     uint32_t slot = 0;
-    VoxelBlock* block = nullptr;
+    BlockStorage* block = nullptr;
+    uint32_t nonZeroCount = 0;
 };
 
 // A block written since the changes were last taken, and which of its 64
@@ -102,15 +113,10 @@ public:
         const uint32_t local = localIndex(x, y, z);
         const uint32_t stamp = writeStamp_;
         BlockSlot& slot = slotAt(x, y, z);
-        // A block already written since the changes were last taken is
-        // private: writing the same value again there costs nothing more
-        // than testing for it. Elsewhere the same value must not allocate.
-        if (__builtin_expect(slot.writeStamp != stamp, 0) &&
-            (slot.block->voxels()[local] == value || !prepareWrite(slot)))
-            return;
-        VoxelBlock& block = *slot.block;
-        Voxel& target = block.voxels()[local];
-        block.nonZeroCount_ += (value.raw != 0) - (target.raw != 0);
+        if (slot.block->voxels()[local] == value) return;
+        if (__builtin_expect(slot.writeStamp != stamp, 0) && !prepareWrite(slot)) return;
+        Voxel& target = slot.block->voxels()[local];
+        slot.nonZeroCount += (value.raw != 0) - (target.raw != 0);
         target = value;
         slot.changed |= subCube;
     }
@@ -138,10 +144,13 @@ public:
 
     // Block by block coordinates (voxel coordinates shifted right by the power).
     // The coordinates must lie in regionInBlocks().
-    const VoxelBlock& block(int32_t bx, int32_t by, int32_t bz) const {
-        return *slots_[blockIndex(bx, by, bz)].block;
+    VoxelBlock block(int32_t bx, int32_t by, int32_t bz) const {
+        return blockInSlot(blockIndex(bx, by, bz));
     }
-    const VoxelBlock& blockInSlot(uint32_t slot) const { return *slots_[slot].block; }
+    VoxelBlock blockInSlot(uint32_t slot) const {
+        const BlockSlot& s = slots_[slot];
+        return VoxelBlock(s.block->voxels(), s.nonZeroCount);
+    }
     // Block coordinates of a slot.
     Vec3i slotBlock(uint32_t slot) const;
     const Voxel* borderVoxels() const { return slots_ ? zeroBlock_->voxels() : nullptr; }
@@ -154,6 +163,10 @@ public:
     uint64_t allocatedBlockBytes() const { return uint64_t(allocatedBlocks_) * allocationBytes(); }
     uint64_t memoryLimit() const { return memoryLimit_; }
     uint64_t blockBytes() const { return uint64_t(voxelsPerBlock_) * sizeof(Voxel); }
+    // What one block takes in memory: its voxels and its header.
+    uint64_t blockAllocationBytes() const { return sizeof(BlockStorage) + blockBytes(); }
+    // Index bytes per block: its slot and its room in the list of changes.
+    static constexpr uint64_t kIndexBytesPerBlock = 32 + sizeof(uint32_t);
     // Slots holding a private block (the rest point at a shared one).
     uint32_t privateBlockCount() const;
     // True once when a write was refused for want of memory since the last
@@ -188,16 +201,21 @@ public:
     // Puts `kept.block` into its slot and hands back the block the slot held
     // there, marking the sub-cubes where the two differ as changed.
     void exchangeBlock(KeptBlock& kept);
-    void releaseBlock(VoxelBlock* block);
+    void releaseBlock(BlockStorage* block);
 
 private:
     friend class VoxelCursor;
+    // Everything a write touches but the voxel, in one 32-byte slot.
     struct BlockSlot {
-        VoxelBlock* block = nullptr;
-        uint64_t changed = 0;      // sub-cubes written since the changes were taken
-        uint32_t writeStamp = 0;   // == writeStamp_: private, kept and listed already
-        uint32_t recordStamp = 0;  // == recordStamp_: kept by the running recording
+        BlockStorage* block = nullptr;
+        uint64_t changed = 0;       // sub-cubes written since the changes were taken
+        uint32_t writeStamp = 0;    // == writeStamp_: private, kept and listed already
+        uint32_t recordStamp = 0;   // == recordStamp_: kept by the running recording
+        uint32_t nonZeroCount = 0;  // voxels of the block that are not 0
+        uint32_t spare = 0;
     };
+    static_assert(sizeof(BlockSlot) + sizeof(uint32_t) == kIndexBytesPerBlock,
+                  "the index's size per block");
 
     uint32_t blockIndex(int32_t bx, int32_t by, int32_t bz) const {
         return static_cast<uint32_t>(bx - regionInBlocks_.lower.x) +
@@ -215,20 +233,21 @@ private:
                blockSideLength_ * (static_cast<uint32_t>(y & mask) +
                                    blockSideLength_ * static_cast<uint32_t>(z & mask));
     }
-    size_t allocationBytes() const { return sizeof(VoxelBlock) + blockBytes(); }
+    size_t allocationBytes() const { return sizeof(BlockStorage) + blockBytes(); }
 
     // The slow side of setVoxel: keeps the block for the recording, gives the
     // slot a private copy and lists it as changed. False: refused.
     __attribute__((cold, noinline)) bool prepareWrite(BlockSlot& slot);
-    VoxelBlock* allocateBlock();
-    VoxelBlock* uniformBlock(Voxel value);  // the shared block of `value`, or null
-    void retain(VoxelBlock* block) { ++block->references_; }
+    BlockStorage* allocateBlock();
+    BlockStorage* uniformBlock(Voxel value);  // the shared block of `value`, or null
+    void retain(BlockStorage* block) { ++block->references_; }
     void markChanged(BlockSlot& slot, uint64_t subCubes);
     // Where a sub-cube of two blocks' voxels differ.
-    uint64_t differingSubCubes(const VoxelBlock& a, const VoxelBlock& b) const;
+    uint64_t differingSubCubes(const BlockStorage& a, const BlockStorage& b) const;
     void collapseIfUniform(BlockSlot& slot);
-    // Keeps `block` (the reference is the caller's) for the running recording.
-    bool keep(uint32_t slot, VoxelBlock* block);
+    // Keeps the slot's block (the reference is the caller's) for the running
+    // recording.
+    bool keep(uint32_t slot, BlockStorage* block, uint32_t nonZeroCount);
     void abandonRecording();
     void nextWriteStamp();
 
@@ -246,8 +265,8 @@ private:
     // By local coordinate along x, y and z: the sub-cubes in that quarter of
     // the block, so that the three masks share exactly the voxel's sub-cube.
     uint64_t subCubesAlong_[3][256] = {};
-    VoxelBlock* zeroBlock_ = nullptr;
-    std::unordered_map<uint16_t, VoxelBlock*> uniformBlocks_;  // by raw value, zero's too
+    BlockStorage* zeroBlock_ = nullptr;
+    std::unordered_map<uint16_t, BlockStorage*> uniformBlocks_;  // by raw value, zero's too
     uint64_t memoryLimit_ = 0;
     uint64_t allocatedBlocks_ = 0;
     bool memoryRefused_ = false;

@@ -147,16 +147,16 @@ TEST(Batch, MeshReportFollowsTheProgramsOutput) {
     const std::string program = scratch("empty.logo");
     writeFile(program, "initvolumesize 10 10 10\nprint \"done\n");
     const Result r = runBatch("--mesh-report '" + program + "'");
-    // The volume's memory: 28 bytes of index per block of 32^3 voxels, and
+    // The volume's memory: 36 bytes of index per block of 32^3 voxels, and
     // the shared empty block (16 bytes of header, 64 KiB of voxels).
     EXPECT_EQ(r.out,
               "done\ncubic mesh: 0 vertices, 0 indices\nsmooth mesh: 0 vertices, 0 indices\n"
-              "volume memory: 65580 bytes, 0 of 1 blocks hold their own voxels\n");
+              "volume memory: 65588 bytes, 0 of 1 blocks hold their own voxels\n");
     EXPECT_EQ(r.status, 0);
     // Console lines get the report after the last line too (4 x 2 x 4 blocks).
     EXPECT_EQ(runBatch("--mesh-report", "print 1\n").out,
               "1\ncubic mesh: 0 vertices, 0 indices\nsmooth mesh: 0 vertices, 0 indices\n"
-              "volume memory: 66448 bytes, 0 of 32 blocks hold their own voxels\n");
+              "volume memory: 66704 bytes, 0 of 32 blocks hold their own voxels\n");
 }
 
 TEST(Batch, MeshReportCountsBothSurfacesOfOneVoxel) {
@@ -164,7 +164,7 @@ TEST(Batch, MeshReportCountsBothSurfacesOfOneVoxel) {
     writeFile(program, "initvolumesize 20 20 20\npenup goto 5 5 5 pendown setvoxel\n");
     EXPECT_EQ(runBatch("--mesh-report '" + program + "'").out,
               "cubic mesh: 24 vertices, 36 indices\nsmooth mesh: 6 vertices, 24 indices\n"
-              "volume memory: 131132 bytes, 1 of 1 blocks hold their own voxels\n");
+              "volume memory: 131140 bytes, 1 of 1 blocks hold their own voxels\n");
 }
 
 // UNDO and REDO at the headless console: back and forth over the drawing,
@@ -179,7 +179,7 @@ TEST(Batch, UndoAndRedoAtTheConsole) {
     // probe line is one more line, so the last REDO finds nothing).
     EXPECT_EQ(r.out,
               "1\n9\ncubic mesh: 24 vertices, 36 indices\nsmooth mesh: 6 vertices, 24 indices\n"
-              "volume memory: 132000 bytes, 1 of 32 blocks hold their own voxels\n");
+              "volume memory: 132256 bytes, 1 of 32 blocks hold their own voxels\n");
     EXPECT_EQ(r.err, "UNDO: nothing to undo\nREDO: nothing to redo\nREDO: nothing to redo\n");
     EXPECT_EQ(r.status, 0);
 }

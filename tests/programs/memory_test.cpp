@@ -13,8 +13,8 @@ namespace cubalorn::testing {
 namespace {
 
 TEST(VolumeMemory, ALineBeyondTheMemoryStopsWithOneMessage) {
-    const uint64_t block = sizeof(VoxelBlock) + 32 * 32 * 32 * 2;
-    const uint64_t index = 4 * 2 * 4 * (24 + 4);
+    const uint64_t block = sizeof(BlockStorage) + 32 * 32 * 32 * 2;
+    const uint64_t index = 4 * 2 * 4 * VoxelVolume::kIndexBytesPerBlock;
     // The shared empty block and three private ones.
     LogoWorld w(Region{{0, 0, 0}, {100, 60, 100}}, 32, index + 4 * block);
     const std::string stopped =

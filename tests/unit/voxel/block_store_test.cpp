@@ -117,10 +117,11 @@ TEST(BlockStore, EveryVoxelReadsAsWrittenThroughSharingAndCollapsing) {
 // and under a memory limit the same refusals.
 TEST(BlockStore, RowsWriteWhatSingleWritesWould) {
     const Region r{{-9, -3, -17}, {70, 20, 30}};
-    const uint64_t block = sizeof(VoxelBlock) + 16 * 16 * 16 * 2;
+    const uint64_t block = sizeof(BlockStorage) + 16 * 16 * 16 * 2;
     const size_t voxels = size_t(r.width()) * r.height() * r.depth();
     // 6 x 3 x 4 blocks of 16: without a limit, and with room for ten.
-    for (const uint64_t limit : {uint64_t(1) << 30, 72 * 28 + 10 * block}) {
+    for (const uint64_t limit :
+         {uint64_t(1) << 30, 72 * VoxelVolume::kIndexBytesPerBlock + 10 * block}) {
         int refusals = 0;
         VoxelVolume rows(r, 16, limit), single(r, 16, limit);
         std::vector<uint16_t> rowsBefore(voxels, 0), singleBefore(voxels, 0);
@@ -215,9 +216,9 @@ TEST(BlockStore, MemoryFollowsWhatIsDrawn) {
 // refused (once reported), what was written stays, and freeing blocks lets
 // writes through again.
 TEST(BlockStore, WritesBeyondTheMemoryLimitAreRefusedAndReportedOnce) {
-    const uint64_t block = sizeof(VoxelBlock) + 32 * 32 * 32 * 2;
+    const uint64_t block = sizeof(BlockStorage) + 32 * 32 * 32 * 2;
     const Region r = box(127, 31, 31);  // 4 blocks in a row
-    const uint64_t index = 4 * (24 + 4);
+    const uint64_t index = 4 * VoxelVolume::kIndexBytesPerBlock;
     // The shared empty block and two private ones.
     VoxelVolume v(r, 32, index + 3 * block);
     for (int x = 0; x < 128; ++x) v.setVoxel(x, 1, 1, Voxel(0xFF05));

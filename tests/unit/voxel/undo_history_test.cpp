@@ -107,8 +107,8 @@ TEST(UndoHistory, RandomDrawingLinesRoundTripVoxelForVoxel) {
 // an empty block costs nothing (the empty block is shared), one more voxel
 // in that block costs one block, and the budget drops the oldest steps.
 TEST(UndoHistory, StepsHoldOnlyTheBlocksTheirLinesChanged) {
-    const uint64_t block = sizeof(VoxelBlock) + 32 * 32 * 32 * 2;
     LogoWorld w(Region{{0, 0, 0}, {255, 63, 255}});
+    const uint64_t block = w.volume.blockAllocationBytes();
     // Three blocks and the steps' own few hundred bytes.
     UndoHistory history(w.world, 3 * block + 4096);
     const struct {

@@ -42,7 +42,7 @@ TEST(VoxelVolume, RefusesOnlyAnIndexBeyondTheMemoryLimit) {
         ADD_FAILURE() << "an index beyond the limit was allocated";
     } catch (const std::invalid_argument& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Volume region (0, 0, 0) to (4095, 255, 4095) needs 3 MiB for its block "
+                  "Volume region (0, 0, 0) to (4095, 255, 4095) needs 4 MiB for its block "
                   "index, more than the 1 MiB of memory available");
     }
     EXPECT_GT(physicalMemoryBytes(), uint64_t(1) << 20);
