@@ -116,15 +116,27 @@ size_t ChunkMeshes::update(const Receiver& receiver) {
             markReach(volume_.subCubeRegion(changed.slot, bit));
         }
     }
-    std::sort(pendingList_.begin(), pendingList_.end());
-    for (uint32_t chunk : pendingList_) {
-        pending_[chunk] = 0;
-        extract(chunk);
-        receiver(chunk, scratch_);
+    std::vector<uint32_t> work;
+    work.swap(pendingList_);
+    std::sort(work.begin(), work.end());
+    size_t done = 0;
+    try {
+        for (; done < work.size(); ++done) {
+            const uint32_t chunk = work[done];
+            extract(chunk);
+            receiver(chunk, scratch_);
+            pending_[chunk] = 0;
+        }
+    } catch (...) {
+        // Out of memory, most likely: the chunks not yet handed over wait
+        // for the next update.
+        for (size_t i = done; i < work.size(); ++i) {
+            pending_[work[i]] = 0;
+            mark(work[i]);
+        }
+        throw;
     }
-    const size_t extracted = pendingList_.size();
-    pendingList_.clear();
-    return extracted;
+    return work.size();
 }
 
 }  // namespace cubalorn

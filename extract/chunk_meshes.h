@@ -47,7 +47,9 @@ public:
 
     // Takes the volume's changes and extracts every chunk they reach (and
     // every chunk invalidated), once each and in index order, handing each
-    // mesh to `receiver` (valid only during the call). Returns how many.
+    // mesh to `receiver` (valid only during the call). Returns how many. If
+    // the extraction or the receiver throws, the chunks not yet handed over
+    // are extracted by the next update.
     size_t update(const Receiver& receiver);
 
     uint32_t chunkCount() const { return uint32_t(counts_.x) * counts_.y * counts_.z; }

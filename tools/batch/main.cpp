@@ -163,12 +163,19 @@ constexpr uint8_t kSmoothThreshold = 127;
 // Both meshes of the final volume, so that extraction can be checked and
 // timed without a window.
 void reportMeshes(const VoxelVolume& volume, Output& out) {
-    ExtractedMesh mesh;
-    CubicExtractor(volume, volume.region(), mesh).execute();
-    out.print("cubic mesh: %zu vertices, %zu indices\n", mesh.vertices.size(), mesh.indices.size());
-    SmoothExtractor(volume, volume.region(), mesh, kSmoothThreshold).execute();
-    out.print("smooth mesh: %zu vertices, %zu indices\n", mesh.vertices.size(),
-              mesh.indices.size());
+    try {
+        ExtractedMesh mesh;
+        CubicExtractor(volume, volume.region(), mesh).execute();
+        out.print("cubic mesh: %zu vertices, %zu indices\n", mesh.vertices.size(),
+                  mesh.indices.size());
+        SmoothExtractor(volume, volume.region(), mesh, kSmoothThreshold).execute();
+        out.print("smooth mesh: %zu vertices, %zu indices\n", mesh.vertices.size(),
+                  mesh.indices.size());
+    } catch (const std::bad_alloc&) {
+        out.flush();
+        std::fprintf(stderr,
+                     "cubalorn-batch: not enough memory to mesh the volume for the report\n");
+    }
     out.print("volume memory: %llu bytes, %u of %u blocks hold their own voxels\n",
               static_cast<unsigned long long>(volume.memoryBytes()), volume.privateBlockCount(),
               volume.blockCount());

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -200,6 +201,32 @@ TEST(ChunkMeshes, AnEditReExtractsOnlyTheChunksItReaches) {
         v.setVoxel(c.voxel.x, c.voxel.y, c.voxel.z, v.voxel(c.voxel.x, c.voxel.y, c.voxel.z));
         EXPECT_EQ(count(), 0u);
     }
+}
+
+}  // namespace
+}  // namespace cubalorn
+
+namespace cubalorn {
+namespace {
+
+// When memory runs out while chunks are handed over, the chunks not yet
+// handed over are not lost: the next update brings them, and no others.
+TEST(ChunkMeshes, ChunksNotHandedOverWaitForTheNextUpdate) {
+    VoxelVolume v(Region{{0, 0, 0}, {127, 127, 127}}, 32);
+    ChunkMeshes chunks(v, SurfaceKind::Cubic, 127, 64);
+    std::vector<uint32_t> first, second;
+    EXPECT_THROW(chunks.update([&](uint32_t c, const ExtractedMesh&) {
+        if (first.size() == 2) throw std::bad_alloc();
+        first.push_back(c);
+    }),
+                 std::bad_alloc);
+    v.setVoxel(10, 10, 10, Voxel(0xFF01));  // in chunk 0, already handed over
+    chunks.update([&](uint32_t c, const ExtractedMesh&) { second.push_back(c); });
+    EXPECT_EQ(first, (std::vector<uint32_t>{0, 1}));
+    EXPECT_EQ(second, (std::vector<uint32_t>{0, 2, 3, 4, 5, 6, 7}));
+    second.clear();
+    chunks.update([&](uint32_t c, const ExtractedMesh&) { second.push_back(c); });
+    EXPECT_TRUE(second.empty());
 }
 
 }  // namespace
