@@ -41,8 +41,8 @@ void Interpreter::expectToken(TokenCode expected) {
 }
 
 void Interpreter::reportSyntaxError(std::string_view what) {
-    out_.print("ERROR - syntax error - %.*s, token %s\n", static_cast<int>(what.size()),
-               what.data(), tokenText().c_str());
+    out_.print("ERROR - syntax error - %.*s, token %s\n", static_cast<int>(what.size()), what.data(),
+               tokenText().c_str());
 }
 
 void Interpreter::reportError(std::string_view what) {
@@ -50,9 +50,7 @@ void Interpreter::reportError(std::string_view what) {
                tokenText().c_str());
 }
 
-void Interpreter::abandonLine() {
-    throw LineAbandoned{};
-}
+void Interpreter::abandonLine() { throw LineAbandoned{}; }
 
 void NestingLevel::tooDeep() {
     --interpreter_.depth_;

@@ -28,6 +28,10 @@ TEST(VolumeMemory, ALineBeyondTheMemoryStopsWithOneMessage) {
         {"repeat 5 [ sphere 40 print 1 ] print 2", stopped},
         {"clear penup goto 10 10 10 pendown sphere 2 print 8", "8\n"},
         {"penup goto 90 50 90 pendown sphere 2 print 9", "9\n"},
+        // Single voxels of a stroke: a third block is there, a fourth is not.
+        {"penup goto 40 30 10 pendown forward 3 print 3", "3\n"},
+        {"penup goto 40 40 60 pendown forward 3 print 4",
+         "ERROR - not enough memory for more voxel blocks, line stopped, token 3\n"},
     };
     for (const auto& c : cases) {
         w.out.clear();
@@ -41,6 +45,8 @@ TEST(VolumeMemory, ALineBeyondTheMemoryStopsWithOneMessage) {
     }
     EXPECT_EQ(w.volume.voxel(10, 10, 10).material(), 2);
     EXPECT_EQ(w.volume.voxel(90, 50, 90).material(), 2);
+    EXPECT_EQ(w.volume.voxel(43, 30, 10).material(), 2);
+    EXPECT_EQ(w.volume.voxel(43, 40, 60).material(), 0);
 }
 
 }  // namespace

@@ -327,8 +327,8 @@ TEST_F(FrameTest, OutOfDateMeshIsExtractedByTheSelectedExtractor) {
 
 // A volume of four chunks in a row (64 positions each along x): a line
 // refills only the buffers of the chunks it reached, a chunk's buffer comes
-// and goes with its triangles, every buffer shares the node's material, and
-// new colours or another surface refill them all.
+// and goes with its triangles, every buffer takes the node's material (as
+// the keys left it), and new colours or another surface refill them all.
 TEST(ChunkedFrame, ALineRefillsOnlyTheChunksItReached) {
     irr::IrrlichtDevice& device = testing::nullDevice();
     VoxelVolume volume{Region{{0, 0, 0}, {255, 20, 20}}, 32};
@@ -344,73 +344,50 @@ TEST(ChunkedFrame, ALineRefillsOnlyTheChunksItReached) {
     const struct {
         const char* what;
         std::function<void()> act;
-        std::vector<bool> filled;    // chunks with a buffer afterwards
-        std::vector<bool> refilled;  // chunks whose buffer was filled again
+        const char* filled;    // per chunk: has a buffer afterwards
+        const char* refilled;  // per chunk: its buffer was filled again
+        bool wireframe;
     } steps[] = {
-        {"a voxel in chunk 0",
-         [&] { volume.setVoxel(10, 5, 5, red); },
-         {true, false, false, false},
-         {true, false, false, false}},
-        {"a voxel in chunk 2",
-         [&] { volume.setVoxel(150, 5, 5, red); },
-         {true, false, true, false},
-         {false, false, true, false}},
-        {"wireframe, then a voxel in chunk 1",
+        {"chunk 0", [&] { volume.setVoxel(10, 5, 5, red); }, "1000", "1000", false},
+        {"chunk 2", [&] { volume.setVoxel(150, 5, 5, red); }, "1010", "0010", false},
+        {"O, then chunk 1",
          [&] {
              context.receiver.OnEvent(keyEvent(irr::KEY_KEY_O, true));
              handleWindowKeys(context, config);
              context.receiver.OnEvent(keyEvent(irr::KEY_KEY_O, false));
              volume.setVoxel(100, 5, 5, red);
          },
-         {true, true, true, false},
-         {false, true, false, false}},
-        {"chunk 0 emptied",
-         [&] { volume.setVoxel(10, 5, 5, Voxel()); },
-         {false, true, true, false},
-         {false, false, false, false}},
-        {"new colours",
-         [&] { world.palette.setPaletteEntry(9, 1, 2, 3); },
-         {false, true, true, false},
-         {false, true, true, false}},
-        {"the smooth surface",
-         [&] { config.cubicMode = false; },
-         {false, true, true, false},
-         {false, true, true, false}},
+         "1110", "0100", true},
+        {"chunk 0 emptied", [&] { volume.setVoxel(10, 5, 5, Voxel()); }, "0110", "0000", true},
+        {"new colours", [&] { world.palette.setPaletteEntry(9, 1, 2, 3); }, "0110", "0110", true},
+        {"the smooth surface", [&] { config.cubicMode = false; }, "0110", "0110", true},
     };
-    std::vector<irr::u32> ids(4, 0);
+    irr::u32 ids[4] = {};
     for (const auto& step : steps) {
         step.act();
         context.meshUpToDate = false;
         updatePresentedMesh(context, config, world.palette, world.random);
-        uint32_t buffers = 0;
+        const PaletteEntry& colour = world.palette.entry(9);
+        irr::u32 buffers = 0;
         for (uint32_t c = 0; c < 4; ++c) {
             const irr::scene::CDynamicMeshBuffer* b = context.chunkBuffers->buffer(c);
-            EXPECT_EQ(b != nullptr, step.filled[c]) << step.what << ", chunk " << c;
-            const irr::u32 id = b ? b->getChangedID_Vertex() : 0;
-            if (b != nullptr) {
-                EXPECT_EQ(id != ids[c], bool(step.refilled[c])) << step.what << ", chunk " << c;
-            }
-            ids[c] = id;
-            buffers += b != nullptr;
+            ASSERT_EQ(b != nullptr, step.filled[c] == '1') << step.what << ", chunk " << c;
+            if (b == nullptr) continue;
+            ++buffers;
+            EXPECT_EQ(b->getChangedID_Vertex() != ids[c], step.refilled[c] == '1')
+                << step.what << ", chunk " << c;
+            ids[c] = b->getChangedID_Vertex();
+            EXPECT_EQ(static_cast<const irr::video::S3DVertex*>(b->getVertices())[0].Color,
+                      irr::video::SColor(255, colour.red, colour.green, colour.blue))
+                << step.what << ", chunk " << c;
         }
-        // The empty first buffer and one per filled chunk, each with the
-        // node's one material.
-        ASSERT_EQ(context.mesh->getMeshBufferCount(), buffers + 1) << step.what;
+        // The empty first buffer and one per filled chunk, each material as
+        // the node's first.
         ASSERT_EQ(context.meshNode->getMaterialCount(), buffers + 1) << step.what;
         for (irr::u32 m = 0; m < buffers + 1; ++m) {
-            const irr::video::SMaterial& material = context.meshNode->getMaterial(m);
-            EXPECT_EQ(material.Wireframe, step.what != std::string("a voxel in chunk 0") &&
-                                              step.what != std::string("a voxel in chunk 2"))
-                << step.what << ", material " << m;
-            EXPECT_FALSE(material.Lighting) << step.what;
+            EXPECT_EQ(context.meshNode->getMaterial(m).Wireframe, step.wireframe) << step.what;
+            EXPECT_FALSE(context.meshNode->getMaterial(m).Lighting) << step.what;
         }
-        const PaletteEntry& colour = world.palette.entry(9);
-        for (uint32_t c = 0; c < 4; ++c)
-            if (const irr::scene::CDynamicMeshBuffer* b = context.chunkBuffers->buffer(c)) {
-                EXPECT_EQ(static_cast<const irr::video::S3DVertex*>(b->getVertices())[0].Color,
-                          irr::video::SColor(255, colour.red, colour.green, colour.blue))
-                    << step.what << ", chunk " << c;
-            }
     }
     context.meshNode->remove();
 }

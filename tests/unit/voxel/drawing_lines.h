@@ -37,60 +37,37 @@ struct LogoWorld {
 // One random line for a volume whose upper corner is `max`; CSV lines read
 // examples/sprite.csv from the working directory (the project folder).
 inline std::string randomDrawingLine(std::mt19937& rng, const Vec3i& max) {
-    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    auto n = [](int v) { return std::to_string(v); };
-    // Turtle places a little beyond the faces too: they are clamped.
-    auto place = [&] {
-        return n(pick(-3, max.x + 3)) + " " + n(pick(-3, max.y + 3)) + " " + n(pick(-3, max.z + 3));
+    auto n = [&](int lo, int hi) {
+        return std::to_string(std::uniform_int_distribution<int>(lo, hi)(rng));
     };
-    const std::string jump = "penup goto " + place() + " pendown ";
-    const std::string colour = "pencolor " + n(pick(0, 260)) + " ";
-    const std::string pen = "pensize " + n(pick(1, 4)) + " ";
-    switch (pick(0, 19)) {
-        case 0:
-        case 1:
-        case 2:
-            return jump + colour + pen + "sphere " + n(pick(0, 9));
-        case 3:
-        case 4:
-            return jump + colour + "cube " + n(pick(1, 20)) + " " + n(pick(1, 20)) + " " +
-                   n(pick(1, 20));
-        case 5:
-        case 6:
-            return colour + pen + "goto " + place();
-        case 7:
-        case 8:
-            return pen + "left " + n(pick(-180, 180)) + " up " + n(pick(-90, 90)) + " forward " +
-                   n(pick(1, 40));
-        case 9:
-            return colour + pen + "setvoxel";
-        case 10:
-            return "setrgb " + n(pick(1, 64)) + " " + n(pick(0, 255)) + " " + n(pick(0, 255)) +
-                   " " + n(pick(0, 255));
-        case 11:
-        case 12:
-            return jump + pen + "loadcsv \"examples/sprite.csv " + n(90 * pick(0, 3));
-        case 13: {
-            // A few terrain columns from a fresh height map, as the terrain
-            // example draws them.
-            const std::string x0 = n(pick(0, max.x)), z0 = n(pick(0, max.z));
-            return "make \"i 0 make \"j 0 make \"h 0 make \"gx 0 make \"gz 0 dsinit 8 1.1 "
-                   "diamondsquare for \"i 0 8 1 [ for \"j 0 8 1 [ \"h = dsget :i :j \"h = :h * 8 "
-                   "+ 6 \"gx = :i + " +
-                   x0 + " \"gz = :j + " + z0 +
-                   " pencolor :h penup goto :gx 0 :gz pendown cube 1 :h 1 ] ]";
-        }
-        case 14:
-            return "clear";
-        case 15:
-            return "print 1";
-        case 16:
-            return "penup forward " + n(pick(1, 30)) + " pendown";
-        case 17:
-            return "make \"q " + n(pick(0, 9));
-        default:
-            return jump + colour + pen + "forward " + n(pick(1, 30));
-    }
+    // Places a little beyond the faces too: they are clamped.
+    auto place = [&] {
+        return n(-3, max.x + 3) + " " + n(-3, max.y + 3) + " " + n(-3, max.z + 3) + " ";
+    };
+    const std::string jump = "penup goto " + place() + "pendown ";
+    const std::string pen = "pencolor " + n(0, 260) + " pensize " + n(1, 4) + " ";
+    const std::string terrain =
+        "make \"i 0 make \"j 0 make \"h 0 make \"gx 0 make \"gz 0 dsinit 8 1.1 diamondsquare "
+        "for \"i 0 8 1 [ for \"j 0 8 1 [ \"h = dsget :i :j \"h = :h * 8 + 6 \"gx = :i + " +
+        n(0, max.x) + " \"gz = :j + " + n(0, max.z) +
+        " pencolor :h penup goto :gx 0 :gz pendown cube 1 :h 1 ] ]";
+    const std::string lines[] = {
+        jump + pen + "sphere " + n(0, 9),
+        jump + pen + "cube " + n(1, 20) + " " + n(1, 20) + " " + n(1, 20),
+        pen + "goto " + place(),
+        pen + "left " + n(-180, 180) + " up " + n(-90, 90) + " forward " + n(1, 40),
+        pen + "setvoxel",
+        "setrgb " + n(1, 64) + " " + n(0, 255) + " " + n(0, 255) + " " + n(0, 255),
+        jump + pen + "loadcsv \"examples/sprite.csv " + std::to_string(90 * (rng() % 4)),
+        terrain,
+        "clear",
+        "print 1",
+        "penup forward " + n(1, 30) + " pendown",
+    };
+    // Each drawing line (the first eight) 2 times in 20, CLEAR 2, the two
+    // that draw nothing 1 each.
+    const unsigned pick = rng() % 20;
+    return lines[pick < 16 ? pick / 2 : 8 + (pick - 16) % 3];
 }
 
 }  // namespace cubalorn::testing

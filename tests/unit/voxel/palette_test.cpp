@@ -39,9 +39,9 @@ TEST(Palette, StartUpColours) {
     struct Case {
         int material, red, green, blue;
     } cases[] = {
-        {0, 0, 0, 0},        {1, 255, 255, 255}, {9, 255, 0, 0},      {25, 0, 255, 0},
-        {44, 236, 201, 179}, {61, 70, 50, 38},   {62, 150, 150, 150}, {64, 255, 0, 255},
-        {65, 0, 0, 0},       {100, 0, 0, 0},     {254, 0, 0, 0},
+        {0, 0, 0, 0},       {1, 255, 255, 255}, {9, 255, 0, 0},   {25, 0, 255, 0},
+        {44, 236, 201, 179}, {61, 70, 50, 38},  {62, 150, 150, 150}, {64, 255, 0, 255},
+        {65, 0, 0, 0},      {100, 0, 0, 0},     {254, 0, 0, 0},
     };
     for (const Case& c : cases) {
         const PaletteEntry& e = p.entry(uint8_t(c.material));
@@ -85,8 +85,10 @@ TEST(Palette, MaterialColourKeepsAlphaAndUsesLowBytes) {
         uint8_t material;
         uint32_t in, out;
     } cases[] = {
-        {9, 0xFF000000u, 0xFFFF0000u},  {9, 0x12345678u, 0x12FF0000u},
-        {64, 0x00000000u, 0x00FF00FFu}, {1, 0x80ABCDEFu, 0x8000FFFFu},
+        {9, 0xFF000000u, 0xFFFF0000u},
+        {9, 0x12345678u, 0x12FF0000u},
+        {64, 0x00000000u, 0x00FF00FFu},
+        {1, 0x80ABCDEFu, 0x8000FFFFu},
         {0, 0xFFFFFFFFu, 0xFF000000u},
     };
     for (const Case& c : cases) {
@@ -118,22 +120,11 @@ TEST(Palette, ColourNameToMaterialFirstMatchWins) {
         const char* name;
         int material;
     } cases[] = {
-        {"FFFFFF", 1},
-        {"FF0000", 9},
-        {"FFFF00", 16},
-        {"008000", 24},
-        {"0000FF", 32},
-        {"FF0055", 62},
-        {"FF00AA", 63},
-        {"FF00FF", 64},
-        {"4C3729", 60},
+        {"FFFFFF", 1},  {"FF0000", 9},  {"FFFF00", 16}, {"008000", 24}, {"0000FF", 32},
+        {"FF0055", 62}, {"FF00AA", 63}, {"FF00FF", 64}, {"4C3729", 60},
         // Not in the list: lower case, too short, too long, empty, a palette
         // colour that has no name (material 25's green).
-        {"ff0000", 0},
-        {"FF000", 0},
-        {"FF00000", 0},
-        {"", 0},
-        {"00FF00", 0},
+        {"ff0000", 0},  {"FF000", 0},   {"FF00000", 0}, {"", 0},        {"00FF00", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(colourNameToMaterial(c.name), c.material) << c.name;
     // Every later duplicate resolves to an earlier position.

@@ -24,9 +24,9 @@ TEST(Shapes, SphereCountsAndWhereTheTurtleEnds) {
     } cases[] = {
         {1, 50, 50, 50, false, 27, {51, 51, 51}},
         {5, 50, 50, 50, false, 895, {51, 53, 55}},
-        {0, 50, 50, 50, false, 0, {50, 50, 50}},  // scan box is empty
+        {0, 50, 50, 50, false, 0, {50, 50, 50}},   // scan box is empty
         {-3, 50, 50, 50, false, 0, {50, 50, 50}},
-        {3, 50, 50, 50, true, 0, {51, 52, 53}},  // pen up still walks the ball
+        {3, 50, 50, 50, true, 0, {51, 52, 53}},    // pen up still walks the ball
         {0, 50.5f, 50.5f, 50.5f, false, 1, {50, 50, 50}},
     };
     for (const Case& c : cases) {

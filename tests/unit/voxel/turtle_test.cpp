@@ -61,27 +61,19 @@ TEST(Turtle, AngleWrapAppliesOneCorrectionEachWay) {
         Op op;
         float start, amount, expected;
     } cases[] = {
-        {Left, 0, 400, 40}, {Right, 0, 400, -40}, {Right, 0, 30, 330},   {Left, 0, 360, 360},
-        {Right, 0, 360, 0}, {Left, 0, 800, 440},  {Right, 0, 800, -440}, {Left, 350, 20, 10},
-        {Up, 0, 90, 90},    {Down, 0, 90, 270},   {Up, 300, 400, 340},   {Down, 10, 10, 0},
+        {Left, 0, 400, 40},     {Right, 0, 400, -40},  {Right, 0, 30, 330},  {Left, 0, 360, 360},
+        {Right, 0, 360, 0},     {Left, 0, 800, 440},   {Right, 0, 800, -440}, {Left, 350, 20, 10},
+        {Up, 0, 90, 90},        {Down, 0, 90, 270},    {Up, 300, 400, 340},  {Down, 10, 10, 0},
     };
     for (const Case& c : cases) {
         Turtle t;
         float& angle = (c.op == Up || c.op == Down) ? t.climbAngle : t.turnAngle;
         angle = c.start;
         switch (c.op) {
-            case Left:
-                t.left(c.amount);
-                break;
-            case Right:
-                t.right(c.amount);
-                break;
-            case Up:
-                t.up(c.amount);
-                break;
-            case Down:
-                t.down(c.amount);
-                break;
+            case Left: t.left(c.amount); break;
+            case Right: t.right(c.amount); break;
+            case Up: t.up(c.amount); break;
+            case Down: t.down(c.amount); break;
         }
         EXPECT_EQ(angle, c.expected) << c.op << " " << c.start << " " << c.amount;
     }
@@ -105,7 +97,7 @@ TEST(Turtle, DirectionsFollowTheAngles) {
         float turn, climb;
         Cell end;
     } cases[] = {
-        {0, 0, {55, 30, 50}},   {90, 0, {50, 30, 55}},  {0, 90, {50, 35, 50}},
+        {0, 0, {55, 30, 50}},  {90, 0, {50, 30, 55}}, {0, 90, {50, 35, 50}},
         {180, 0, {45, 30, 50}}, {270, 0, {50, 30, 45}}, {0, 270, {50, 25, 50}},
     };
     for (const Case& c : cases) {
@@ -198,18 +190,12 @@ TEST(Turtle, PenStampsAtWholeAndFractionalPositions) {
         size_t count;
         Cell lowCorner;  // included, unless count is 0
     } cases[] = {
-        {1, 50, 30, 50, 1, {50, 30, 50}},
-        {3, 50, 30, 50, 8, {49, 29, 49}},
-        {0, 50, 30, 50, 0, {}},
-        {-4, 50, 30, 50, 0, {}},
-        {2, 50, 30, 50, 8, {49, 29, 49}},
-        {4, 50, 30, 50, 64, {48, 28, 48}},
-        {5, 50, 30, 50, 64, {48, 28, 48}},
-        {2, 10.9f, 10.9f, 10.9f, 26, {9, 9, 10}},
-        {0, 10.5f, 10.5f, 10.5f, 1, {10, 10, 10}},
-        {0, 10.2f, 10.5f, 10.9f, 0, {}},
-        {4, 0, 0, 0, 8, {0, 0, 0}},
-        {6, 100, 60, 100, 64, {97, 57, 97}},
+        {1, 50, 30, 50, 1, {50, 30, 50}},       {3, 50, 30, 50, 8, {49, 29, 49}},
+        {0, 50, 30, 50, 0, {}},                 {-4, 50, 30, 50, 0, {}},
+        {2, 50, 30, 50, 8, {49, 29, 49}},       {4, 50, 30, 50, 64, {48, 28, 48}},
+        {5, 50, 30, 50, 64, {48, 28, 48}},      {2, 10.9f, 10.9f, 10.9f, 26, {9, 9, 10}},
+        {0, 10.5f, 10.5f, 10.5f, 1, {10, 10, 10}}, {0, 10.2f, 10.5f, 10.9f, 0, {}},
+        {4, 0, 0, 0, 8, {0, 0, 0}},             {6, 100, 60, 100, 64, {97, 57, 97}},
     };
     for (const Case& c : cases) {
         Scene s(100, 60, 100);
