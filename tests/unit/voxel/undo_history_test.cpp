@@ -21,34 +21,26 @@ using testing::LogoWorld;
 // Everything UNDO puts back.
 struct State {
     std::vector<uint16_t> voxels;
-    float turtle[5];
+    float place[5];
     int pen[4];
-    std::vector<int> palette;
-
+    Palette palette;
     bool operator==(const State& o) const {
-        return voxels == o.voxels && std::memcmp(turtle, o.turtle, sizeof turtle) == 0 &&
+        return voxels == o.voxels && std::memcmp(place, o.place, sizeof place) == 0 &&
                std::memcmp(pen, o.pen, sizeof pen) == 0 && palette == o.palette;
     }
 };
 
 State stateOf(const World& w) {
-    State s;
+    const Turtle& t = w.turtle;
+    State s{{},
+            {t.x, t.y, t.z, t.climbAngle, t.turnAngle},
+            {t.penUp, t.penSize, t.penColour, t.penDensity},
+            w.palette};
     const Region& r = w.volume.region();
     for (int z = r.lower.z; z <= r.upper.z; ++z)
         for (int y = r.lower.y; y <= r.upper.y; ++y)
             for (int x = r.lower.x; x <= r.upper.x; ++x)
                 s.voxels.push_back(w.volume.voxel(x, y, z).raw);
-    const Turtle& t = w.turtle;
-    const float place[5] = {t.x, t.y, t.z, t.climbAngle, t.turnAngle};
-    std::memcpy(s.turtle, place, sizeof place);
-    s.pen[0] = t.penUp;
-    s.pen[1] = t.penSize;
-    s.pen[2] = t.penColour;
-    s.pen[3] = t.penDensity;
-    for (int i = 0; i < Palette::kSize; ++i) {
-        const PaletteEntry& e = w.palette.entry(uint8_t(i));
-        s.palette.insert(s.palette.end(), {e.red, e.green, e.blue});
-    }
     return s;
 }
 
