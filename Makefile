@@ -1,8 +1,10 @@
 # Thin wrapper over CMake; every real rule lives in CMakeLists.txt and scripts/.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
+PROGRAMS = cubalorn cubalorn-batch
 
-.PHONY: deps build run test fuzz bench gallery clean
+.PHONY: deps programs build run install test fuzz bench gallery clean
 
 deps:
 	@scripts/install-deps.sh
@@ -10,11 +12,20 @@ deps:
 $(BUILD_DIR)/build.ninja:
 	cmake -S . -B $(BUILD_DIR) -G Ninja
 
+# The two programs alone: no tests, fuzzers or benchmarks.
+programs: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target $(PROGRAMS)
+
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+run: programs
 	@scripts/run.sh $(BUILD_DIR)
+
+# Both programs into $(PREFIX)/bin; media, shaders, examples and the
+# configuration into $(PREFIX)/share/cubalorn, where they find them.
+install: programs
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 # Every test in the normal build, then again with AddressSanitizer and
 # UndefinedBehaviorSanitizer, then each fuzz target for a fixed number of

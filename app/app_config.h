@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace cubalorn {
 
@@ -14,8 +15,8 @@ namespace defaults {
 constexpr int kWindowWidth = 1024;
 constexpr int kWindowHeight = 768;
 constexpr int kBitsPerPixel = 32;
-constexpr std::array<int, 3> kAmbient{70, 70, 80};
-constexpr std::array<float, 3> kLightColour{255.0f, 250.0f, 235.0f};
+constexpr std::array<int, 3> kAmbient{110, 112, 122};
+constexpr std::array<float, 3> kLightColour{150.0f, 146.0f, 134.0f};
 constexpr int kShadowMapFilter = 1;
 }  // namespace defaults
 
@@ -32,11 +33,15 @@ struct AppConfig {
     bool useEffects = true;
     bool blur = false;
     int shadowMapFilter = defaults::kShadowMapFilter;
+    bool ambientOcclusion = false;  // darken the cubic mesh's closed-in corners
     std::array<int, 3> volumeMax{0, 0, 0};
     bool cubicMode = true;
     std::array<float, 3> cameraPosition{0, 0, 0};
     std::array<float, 3> cameraTarget{0, 0, 0};
     bool showCameraPosition = false;
+    // Put before "shaders/..." when the shaders are read: empty for the
+    // working folder, else the installed place that has them, with its '/'.
+    std::string shaderRoot;
 };
 
 // The effect handler knows filters 0 to 4; anything outside 0..3 asks for the

@@ -42,7 +42,8 @@ struct AppContext {
     // `mesh` is chunkBuffers' mesh, shown by `meshNode`.
     std::unique_ptr<ChunkMeshes> chunkMeshes;
     std::unique_ptr<ChunkBuffers> chunkBuffers;
-    Palette presentedPalette;  // the colours the buffers were filled with
+    Palette presentedPalette;          // the colours the buffers were filled with
+    float presentedDarkening = -1.0f;  // and the corners' shade (none yet)
 
     irr::scene::SMesh* mesh = nullptr;
     irr::scene::IMeshSceneNode* meshNode = nullptr;

@@ -2,6 +2,7 @@
 
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "app/configuration.h"
 #include "app/effects_setup.h"
@@ -9,6 +10,8 @@
 #include "app/interrupts.h"
 #include "app/mesh_presentation.h"
 #include "app/program_file.h"
+#include "app/resources.h"
+#include "app/program_watch.h"
 #include "app/scene_setup.h"
 #include "app/window_events.h"
 #include "effects/effect_handler.h"
@@ -41,6 +44,7 @@ Application::~Application() {
 
 int Application::run(const std::vector<std::string>& arguments) {
     if (startUp(arguments)) mainLoop();
+    if (interpreter_) interpreter_->finishRun();  // an animation's run ends with the window
     shutDown();
     out_.flush();
     return 1;
@@ -57,6 +61,7 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
                           false, &engineLog_);
 
     if (mode_ == RunMode::ProgramFile) {
+        programPath_ = arguments[0];
         program_ = loadProgramFile(arguments[0], out_);
         if (program_) {
             // The program is a zero-terminated text: a stray zero byte ends it.
@@ -67,7 +72,13 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
         }
     }
 
-    if (reading != nullptr) readConfiguration(*reading->getFileSystem(), config_);
+    if (reading != nullptr && options_.resources == nullptr) {
+        readConfiguration(*reading->getFileSystem(), config_);
+    } else if (reading != nullptr) {
+        const std::string path =
+            WindowResources(*options_.resources, "cubalorn", stderr).configuration();
+        if (!path.empty()) readConfiguration(*reading->getFileSystem(), config_, path.c_str());
+    }
     out_.print("maxx %i \n", config_.volumeMax[0]);
     out_.print("maxy %i \n", config_.volumeMax[1]);
     out_.print("maxz %i \n", config_.volumeMax[2]);
@@ -80,7 +91,14 @@ bool Application::startUp(const std::vector<std::string>& arguments) {
     out_.print("Voxel core 0.2\n");
 
     if (!openWindow()) return false;
+    if (options_.resources != nullptr)
+        WindowResources(*options_.resources, "cubalorn", stderr)
+            .useMedia(*context_.driver, config_);
     if (!createVolume()) return false;
+    if (options_.watchProgram && mode_ == RunMode::ProgramFile) {
+        watch_ = std::make_unique<ProgramWatch>(programPath_, out_);
+        out_.note("cubalorn: watching %s; each save runs it again\n", programPath_.c_str());
+    }
     runProgramFileFirstTime();
     presentFirstMesh();
     createLightAndEffects();
@@ -99,8 +117,9 @@ void Application::applyProgramSettings(const std::string& program) {
     VoxelVolume scratchVolume(Region{{0, 0, 0}, {0, 0, 0}}, kVolumeBlockSide);
     World scratchWorld(scratchVolume);
     Interpreter scratch(scratchWorld, host_, out_);
-    scratch.assignProgram(program);
+    scratch.assignProgram(program, TextOrigin{programPath_});
     const ProgramSettings settings = prescanSettings(scratch);
+    settingsErrors_ = scratch.errorReport().takeRun();
     if (settings.volumeFound)
         config_.volumeMax = {settings.volumeMax.x, settings.volumeMax.y, settings.volumeMax.z};
     if (settings.backgroundFound) config_.background = settings.background;
@@ -183,6 +202,7 @@ bool Application::createVolume() {
     world_->palette.initPalette(world_->random);
     context_.volume = volume_.get();
     interpreter_ = std::make_unique<Interpreter>(*world_, host_, out_);
+    interpreter_->setPathPolicy(options_.pathPolicy);
     if (mode_ == RunMode::Interactive) history_ = std::make_unique<UndoHistory>(*world_);
     interrupts_ = std::make_unique<InterruptWatch>();
     interpreter_->setStopSignal(this);
@@ -199,7 +219,8 @@ bool Application::createVolume() {
 
 void Application::runProgramFileFirstTime() {
     if (mode_ != RunMode::ProgramFile || !program_) return;
-    interpreter_->assignProgram(*program_);
+    interpreter_->assignProgram(*program_, TextOrigin{programPath_});
+    interpreter_->errorReport().continueRun(std::move(settingsErrors_));
     interpreter_->prescanProgram();
     interpreter_->lineFinished = false;
     interpreter_->runLine();
@@ -235,6 +256,16 @@ void Application::createLightAndEffects() {
     context_.light = createLight(*context_.sceneManager, config_);
     addShadowLightAndPasses(*effectHandler_, config_, *context_.driver, context_.meshNode,
                             context_.light);
+}
+
+bool Application::runAgainOnSave() {
+    if (!watch_) return false;
+    // The first run is shown as well: the editor, not the window, has the focus.
+    if (std::exchange(watchShowsFirstRun_, false)) return true;
+    const KeptCameras cameras(context_, config_);
+    if (!watch_->poll({*world_, *interpreter_, host_}, program_)) return false;
+    cameras.restore();
+    return true;
 }
 
 void Application::shutDown() {

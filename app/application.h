@@ -18,6 +18,7 @@
 #include "app/engine_log.h"
 #include "app/scene_guides.h"
 #include "app/window_host.h"
+#include "interp/error_report.h"
 #include "interp/interpreter.h"
 #include "interp/output.h"
 
@@ -25,6 +26,9 @@ namespace cubalorn {
 
 class EffectHandler;
 class InterruptWatch;
+class PathPolicy;
+class ProgramWatch;
+class ResourceFolders;
 class UndoHistory;
 class VoxelVolume;
 struct World;
@@ -45,6 +49,14 @@ struct ApplicationOptions {
     irr::video::E_DRIVER_TYPE driverType = irr::video::EDT_OPENGL;
     // Only for the ones who cannot see the window: its caption.
     const wchar_t* windowCaption = L"Cubalorn";
+    // Where the configuration, media and shaders are looked for, and a word
+    // on standard error for each that is missing; null: the working folder
+    // only, in silence. Not owned.
+    const ResourceFolders* resources = nullptr;
+    // Which files the program's file commands may open; null: any. Not owned.
+    const PathPolicy* pathPolicy = nullptr;
+    // --watch: in program-file mode, run the file again on every save.
+    bool watchProgram = false;
 };
 
 class Application final : private ConsoleActions, public StopSignal {
@@ -119,6 +131,9 @@ private:
     bool windowActive() const;
     // Goes on with a program that paused at a top-level REFRESHALL.
     void resumeProgram();
+    // With --watch: runs the program again when its file was saved; true
+    // when it did, so that a frame shows it even without the focus.
+    bool runAgainOnSave();
 
     Output& out_;
     ApplicationOptions options_;
@@ -130,6 +145,9 @@ private:
     WindowHost host_;
     RunMode mode_ = RunMode::Interactive;
     std::optional<std::string> program_;
+    std::string programPath_;
+    // The error places met by the settings pass, which the program's run goes on with.
+    ErrorReport::Run settingsErrors_;
 
     std::unique_ptr<VoxelVolume> volume_;
     std::unique_ptr<World> world_;
@@ -140,6 +158,8 @@ private:
     std::unique_ptr<InterruptWatch> interrupts_;
     std::unique_ptr<WindowEvents> windowEvents_;
     SceneGuides guides_;
+    std::unique_ptr<ProgramWatch> watch_;
+    bool watchShowsFirstRun_ = true;
     unsigned long long framesDrawn_ = 0;
 
     // Frames: one is due now after a line, at most kFrameInterval apart otherwise.

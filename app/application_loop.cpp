@@ -10,6 +10,7 @@
 #include "app/frame.h"
 #include "app/interrupts.h"
 #include "app/orbit_camera.h"
+#include "app/program_watch.h"
 #include "app/scene_setup.h"
 #include "app/window_events.h"
 #include "interp/interpreter.h"
@@ -143,6 +144,8 @@ void Application::runWork() {
             break;
         }
         case RunMode::ProgramFile:
+            // With --watch, a save runs the program again, shown at once.
+            if (runAgainOnSave()) afterProgramRan();
             // One pass of the program per frame, and only with the focus.
             if (windowActive() && Clock::now() - lastFrame_ >= kFrameInterval) resumeProgram();
             break;
@@ -229,8 +232,10 @@ void Application::waitForWork() {
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastFrame_);
         timeout = std::max(std::chrono::milliseconds(0), kFrameInterval - sinceFrame);
     }
+    if (watch_) timeout = std::min(timeout, watch_->quietFor());
     windowEvents_->wait(timeout,
-                        {console_.readyDescriptor(), interrupts_ ? interrupts_->descriptor() : -1});
+                        {console_.readyDescriptor(), interrupts_ ? interrupts_->descriptor() : -1,
+                         watch_ ? watch_->descriptor() : -1});
 }
 
 void Application::enterFreeCamera() {

@@ -31,9 +31,11 @@ public:
     irr::scene::SMesh& mesh() { return *mesh_; }
 
     // Refills the chunk's buffer from its mesh (creating the buffer, or
-    // dropping it when the chunk has no triangle left).
+    // dropping it when the chunk has no triangle left), as rebuildMeshBuffer
+    // does.
     template <typename ColourOf>
-    void present(uint32_t chunk, const ExtractedMesh& mesh, ColourOf&& colourOf) {
+    void present(uint32_t chunk, const ExtractedMesh& mesh, ColourOf&& colourOf,
+                 float occlusionDarkening = 0.0f) {
         irr::scene::CDynamicMeshBuffer*& buffer = buffers_[chunk];
         if (mesh.indices.empty()) {
             if (buffer != nullptr) {
@@ -49,8 +51,7 @@ public:
             buffer->setHardwareMappingHint(irr::scene::EHM_STATIC);
             layoutChanged_ = true;
         }
-        rebuildMeshBuffer(*buffer, mesh, colourOf);
-        buffer->setDirty();
+        rebuildMeshBuffer(*buffer, mesh, colourOf, occlusionDarkening);
     }
 
     // After the chunks of one update were presented: rebuilds the mesh's

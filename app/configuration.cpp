@@ -61,6 +61,7 @@ void readEffects(irr::io::IXMLReader& reader, AppConfig& config) {
     config.shadowMapFilter = readInteger(reader, L"shadowmapfilter");
     config.lightTarget = {readInteger(reader, L"lighttarx"), readInteger(reader, L"lighttary"),
                           readInteger(reader, L"lighttarz")};
+    config.ambientOcclusion = readSwitch(reader, L"ambientocclusion");
 }
 
 void readVolume(irr::io::IXMLReader& reader, AppConfig& config, bool volumeUnset) {

@@ -7,6 +7,7 @@
 #include <irrlicht.h>
 
 #include <array>
+#include <string>
 
 #include "app/app_config.h"
 #include "app/scene_setup.h"
@@ -15,6 +16,16 @@ namespace cubalorn {
 
 class EffectHandler;
 
+// The side of the shadow map. The light's view is fitted to the sculpture,
+// so half the usual side still gives it sharp shadows, at a quarter of the
+// cost of drawing the map.
+constexpr irr::u32 kShadowMapResolution = 512;
+
+// The fraction of the window's width and height each shipped post pass runs
+// at: the bright pass and the bloom at a quarter, the blurs, which only
+// widen an already smooth glow, at an eighth.
+irr::u32 postPassDownscale(const std::string& file);
+
 // An engine colour from 0..255 settings (each channel as colourChannel reads it).
 irr::video::SColor opaqueColour(const std::array<int, 3>& rgb, irr::u32 alpha);
 
@@ -22,8 +33,9 @@ irr::video::SColor opaqueColour(const std::array<int, 3>& rgb, irr::u32 alpha);
 void applyEffectColours(EffectHandler& effects, const AppConfig& config);
 
 // Registers the mesh node (when there is one) with the configured filter,
-// adds the post passes and one shadow light placed at the scene light and
-// aimed at the configured target.
+// adds the post passes (at postPassDownscale) and one shadow light placed at
+// the scene light, aimed at the configured target and fitted to the
+// sculpture every frame.
 void addShadowLightAndPasses(EffectHandler& effects, const AppConfig& config,
                              irr::video::IVideoDriver& driver, irr::scene::ISceneNode* meshNode,
                              const Light& light);

@@ -1,6 +1,7 @@
 #include "app/frame.h"
 
 #include <cstdio>
+#include <new>
 
 #include "app/mesh_presentation.h"
 #include "app/screen_texts.h"
@@ -21,6 +22,10 @@ bool handleWindowKeys(AppContext& context, AppConfig& config) {
             setVoxelTexture(*context.meshNode, *context.driver, config.cubicMode);
     }
     return wireframe || surface;
+}
+
+float occlusionDarkening(const AppConfig& config) {
+    return config.ambientOcclusion ? kOcclusionDarkening : 0.0f;
 }
 
 irr::video::SColor vertexColour(const Palette& palette, Random& random, uint8_t index) {
@@ -48,15 +53,25 @@ bool updatePresentedMesh(AppContext& context, const AppConfig& config, const Pal
     if (!context.chunkMeshes || !context.chunkBuffers) return true;
     ChunkMeshes& chunks = *context.chunkMeshes;
     chunks.setKind(config.cubicMode ? SurfaceKind::Cubic : SurfaceKind::Smooth);
-    // Colours are baked into the buffers: new colours fill every chunk again.
-    if (context.presentedPalette != palette) {
+    // Colours are baked into the buffers: new colours, or another shade of
+    // the corners, fill every chunk again.
+    const float darkening = occlusionDarkening(config);
+    if (context.presentedPalette != palette || context.presentedDarkening != darkening) {
         context.presentedPalette = palette;
+        context.presentedDarkening = darkening;
         chunks.invalidateAll();
     }
-    chunks.update([&](uint32_t chunk, const ExtractedMesh& mesh) {
-        context.chunkBuffers->present(
-            chunk, mesh, [&](uint8_t index) { return vertexColour(palette, random, index); });
-    });
+    try {
+        chunks.update([&](uint32_t chunk, const ExtractedMesh& mesh) {
+            context.chunkBuffers->present(
+                chunk, mesh, [&](uint8_t index) { return vertexColour(palette, random, index); },
+                darkening);
+        });
+    } catch (const std::bad_alloc&) {
+        // The window goes on with the chunks it could mesh; the rest are
+        // tried again after the next line.
+        std::fprintf(stderr, "cubalorn: not enough memory to mesh the whole volume\n");
+    }
     context.chunkBuffers->finish(context.meshNode);
     return true;
 }

@@ -34,6 +34,10 @@ void presentVolume(AppContext& context, VoxelVolume& volume, const AppConfig& co
 bool updatePresentedMesh(AppContext& context, const AppConfig& config, const Palette& palette,
                          Random& random);
 
+// How much closed-in corners are darkened: kOcclusionDarkening with the
+// ambientocclusion switch on, else 0.
+float occlusionDarkening(const AppConfig& config);
+
 // The vertex colour of a palette index (alpha 255; index 255 draws a fresh
 // random colour on every call).
 irr::video::SColor vertexColour(const Palette& palette, Random& random, uint8_t index);

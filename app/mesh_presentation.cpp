@@ -10,6 +10,10 @@ void configureMeshNode(irr::scene::IMeshSceneNode& node, irr::video::IVideoDrive
                        bool useEffects, bool cubicMode) {
     node.setMaterialFlag(irr::video::EMF_LIGHTING, !useEffects);
     node.setMaterialType(irr::video::EMT_SOLID);
+    // Lit by the engine, a face in shade keeps its own colour rather than
+    // turning the scene's grey.
+    for (irr::u32 i = 0; i < node.getMaterialCount(); ++i)
+        node.getMaterial(i).ColorMaterial = irr::video::ECM_DIFFUSE_AND_AMBIENT;
     if (cubicMode) setVoxelTexture(node, driver, true);
     if (node.getMaterialCount() > 0) {
         // getTextureMatrix creates an identity matrix when there is none.

@@ -37,12 +37,30 @@ inline uint8_t materialIndex(float material) {
     return static_cast<uint8_t>(static_cast<int32_t>(material) & 0xFF);
 }
 
+// How much a fully occluded corner is darkened when ambient occlusion is
+// shown: its colour keeps 1 - this share.
+constexpr float kOcclusionDarkening = 0.5f;
+
+// A vertex colour darkened by a corner's occlusion (0 open .. 1 closed),
+// `darkening` of it at the most. Alpha stays.
+inline irr::video::SColor occludedColour(irr::video::SColor colour, float occlusion,
+                                         float darkening) {
+    const float keep = 1.0f - darkening * occlusion;
+    if (!(keep < 1.0f)) return colour;
+    auto scale = [keep](irr::u32 c) { return static_cast<irr::u32>(c * keep + 0.5f); };
+    return irr::video::SColor(colour.getAlpha(), scale(colour.getRed()), scale(colour.getGreen()),
+                              scale(colour.getBlue()));
+}
+
 // Refills `buffer` from `mesh` and recomputes its bounding box. `colourOf`
 // maps a palette index to the vertex colour and is asked once per vertex (so
-// an index with a random colour differs from vertex to vertex).
+// an index with a random colour differs from vertex to vertex); with an
+// `occlusionDarkening` above 0 (kOcclusionDarkening shows it) each colour is
+// darkened by its corner's occlusion.
 template <typename ColourOf>
 irr::scene::CDynamicMeshBuffer& rebuildMeshBuffer(irr::scene::CDynamicMeshBuffer& buffer,
-                                                  const ExtractedMesh& mesh, ColourOf&& colourOf) {
+                                                  const ExtractedMesh& mesh, ColourOf&& colourOf,
+                                                  float occlusionDarkening = 0.0f) {
     irr::scene::IVertexBuffer& vertexBuffer = buffer.getVertexBuffer();
     const irr::u32 vertexCount = static_cast<irr::u32>(mesh.vertices.size());
     vertexBuffer.set_used(vertexCount);
@@ -53,7 +71,8 @@ irr::scene::CDynamicMeshBuffer& rebuildMeshBuffer(irr::scene::CDynamicMeshBuffer
         v.Pos.set(in.pos.x, in.pos.y, in.pos.z);
         v.Normal.set(in.normal.x, in.normal.y, in.normal.z);
         v.TCoords = textureCoordinates(in.pos, in.normal);
-        v.Color = colourOf(materialIndex(in.material));
+        v.Color = occludedColour(colourOf(materialIndex(in.material)), in.occlusion,
+                                 occlusionDarkening);
     }
     irr::scene::IIndexBuffer& indexBuffer = buffer.getIndexBuffer();
     const irr::u32 indexCount = static_cast<irr::u32>(mesh.indices.size());
@@ -62,11 +81,14 @@ irr::scene::CDynamicMeshBuffer& rebuildMeshBuffer(irr::scene::CDynamicMeshBuffer
         std::memcpy(indexBuffer.pointer(), mesh.indices.data(), indexCount * sizeof(uint32_t));
     }
     buffer.recalculateBoundingBox();
+    // The engine's sign that the content changed (the shadows follow it).
+    buffer.setDirty();
     return buffer;
 }
 
 // Sets up the freshly created mesh node: lighting only without the effects
-// (the shadow passes light the scene themselves), solid material, the voxel
+// (the shadow passes light the scene themselves), the vertex colours taken
+// for both the diffuse and the ambient light, solid material, the voxel
 // texture in cubic mode, the texture matrix that turns the texture upright on
 // each face, and the half turn about the vertical axis.
 void configureMeshNode(irr::scene::IMeshSceneNode& node, irr::video::IVideoDriver& driver,

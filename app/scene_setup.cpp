@@ -74,13 +74,22 @@ Light createLight(irr::scene::ISceneManager& scene, const AppConfig& config) {
     Light light;
     light.node = scene.addLightSceneNode(nullptr, toVector(config.lightPosition),
                                          lightNodeColour(config.lightColour), 800.0f, -1);
+    if (light.node != nullptr) {
+        // Full strength at any distance, like the shadow light: the engine's
+        // fall-off over the radius would burn everything near it to white.
+        light.node->getLightData().Attenuation = irr::core::vector3df(1.0f, 0.0f, 0.0f);
+    }
+    scene.setAmbientLight(irr::video::SColorf(irr::video::SColor(
+        255, colourChannel(config.ambient[0]), colourChannel(config.ambient[1]),
+        colourChannel(config.ambient[2]))));
     light.marker = scene.addSphereSceneNode(5.5f, 264, light.node, -1);
     if (light.marker != nullptr) light.marker->getMaterial(0).Lighting = false;
     return light;
 }
 
 irr::video::SColorf lightNodeColour(const std::array<float, 3>& c) {
-    return irr::video::SColorf(1.0f, c[0], c[1], c[2]);
+    return irr::video::SColorf(irr::video::SColor(255, truncatedChannel(c[0]),
+                                                  truncatedChannel(c[1]), truncatedChannel(c[2])));
 }
 
 irr::video::SColorf shadowLightColour(const std::array<float, 3>& c) {

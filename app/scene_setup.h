@@ -50,12 +50,14 @@ struct Light {
     irr::scene::IMeshSceneNode* marker = nullptr;  // a small unlit sphere at the light
 };
 
+// The light (constant over distance) and its marker, and the scene's
+// ambient light from the configured ambient: what the scene without effects
+// is lit by.
 Light createLight(irr::scene::ISceneManager& scene, const AppConfig& config);
 
-// The light node's colour is given as (1.0, red, green, blue) in the
-// engine's red, green, blue, alpha order: its red is always 1.0 and the
-// configured channels land one place later. Only the scene without effects
-// (lighting on) uses it.
+// The light node's colour: the shadow light's channels (0..255 settings
+// scaled to 0..1) with alpha 1. Only the scene without effects (lighting on)
+// uses it.
 irr::video::SColorf lightNodeColour(const std::array<float, 3>& lightColour);
 
 // The shadow light's colour: each configured channel truncated to an

@@ -46,9 +46,10 @@ bool WindowHost::hasTexture(const std::string& name) const {
     return false;
 }
 
-void WindowHost::addTexture(const std::string& name, int a, int b, int c, int d) {
+void WindowHost::addTexture(const std::string& name, const std::string& path, int a, int b, int c,
+                            int d) {
     irr::video::ITexture* texture = nullptr;
-    if (s_.device != nullptr) texture = s_.device->getVideoDriver()->getTexture(name.c_str());
+    if (s_.device != nullptr) texture = s_.device->getVideoDriver()->getTexture(path.c_str());
     s_.textureList.push_back({name, texture, a, b, c, d});
 }
 

@@ -31,7 +31,8 @@ public:
     bool hasFont(const std::string& name) const override;
     void addFont(const std::string& storedName, const std::string& path) override;
     bool hasTexture(const std::string& name) const override;
-    void addTexture(const std::string& name, int a, int b, int c, int d) override;
+    void addTexture(const std::string& name, const std::string& path, int a, int b, int c,
+                    int d) override;
 
     std::vector<ScreenText>& screenTexts() override { return s_.screenTextList; }
 

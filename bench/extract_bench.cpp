@@ -167,6 +167,17 @@ void cubic(benchmark::State& state, const std::string& scene) {
     setCounters(state, v, mesh, 6);
 }
 
+// The cubic extractor without the corners' ambient occlusion: the baseline
+// its cost is measured against.
+void cubicWithoutOcclusion(benchmark::State& state, const std::string& scene) {
+    const VoxelVolume& v = sceneVolume(scene);
+    ExtractedMesh mesh;
+    CubicExtractor extractor(v, v.region(), mesh);
+    extractor.setAmbientOcclusion(false);
+    for (auto _ : state) extractor.execute();
+    setCounters(state, v, mesh, 6);
+}
+
 void cubicReference(benchmark::State& state, const std::string& scene) {
     const VoxelVolume& v = sceneVolume(scene);
     ExtractedMesh mesh;
@@ -230,6 +241,14 @@ public:
             const double expected = 6 * 3.14159265358979 * kSphereRadius * kSphereRadius;
             std::printf("  cubic, SPHERE %d:         %.0f quads = %.3f of 6 pi r^2\n",
                         kSphereRadius, sphere->faces, sphere->faces / expected);
+        }
+        for (const Scene& s : kScenes) {
+            const Result* withAo = find(std::string("cubic/") + s.name);
+            const Result* without = find(std::string("cubic_without_occlusion/") + s.name);
+            if (withAo && without && std::string(s.name) != "empty")
+                std::printf("  cubic occlusion, %-10s %+.1f%% time (goal: at most +25%%)\n",
+                            (std::string(s.name) + ":").c_str(),
+                            100 * (withAo->ms / without->ms - 1));
         }
         for (const Scene& s : kScenes) {
             const Result* fast = find(std::string("smooth/") + s.name);
@@ -302,6 +321,9 @@ void registerAll() {
     for (const Scene& s : kScenes) {
         const std::string name = s.name;
         benchmark::RegisterBenchmark(("cubic/" + name).c_str(), cubic, name)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("cubic_without_occlusion/" + name).c_str(),
+                                     cubicWithoutOcclusion, name)
             ->Unit(benchmark::kMillisecond);
         benchmark::RegisterBenchmark(("cubic_reference/" + name).c_str(), cubicReference, name)
             ->Unit(benchmark::kMillisecond)

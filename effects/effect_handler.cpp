@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "effects/material_recipes.h"
 #include "effects/shader_preprocessor.h"
 #include "effects/shader_texts.h"
 
@@ -30,6 +31,7 @@ EffectHandler::EffectHandler(IrrlichtDevice* device, const core::dimension2du& s
       use32BitShadowMaps_(use32BitShadowMaps),
       useVarianceShadows_(useVarianceShadows),
       useRoundSpotlights_(useRoundSpotlights) {
+    for (s32& m : materials_) m = -1;
     // An empty size means the screen's (tested per side: the product of two
     // large sides wraps around to 0).
     if (targetSize_.Width == 0 || targetSize_.Height == 0) targetSize_ = driver_->getScreenSize();
@@ -68,12 +70,16 @@ EffectHandler::~EffectHandler() {
 }
 
 void EffectHandler::useFallbackMaterials() {
-    depthMaterial_ = depthAlphaRefMaterial_ = whiteMaterial_ = accumulateMaterial_ =
-        video::EMT_SOLID;
-    for (s32& m : shadowMaterials_) m = video::EMT_SOLID;
-    whiteAlphaRefMaterial_ = video::EMT_TRANSPARENT_ALPHA_CHANNEL_REF;
-    whiteAddMaterial_ = video::EMT_TRANSPARENT_ADD_COLOR;
-    whiteAlphaMaterial_ = video::EMT_TRANSPARENT_ALPHA_CHANNEL;
+    for (int slot : {kDepthSlot, kDepthAlphaRefSlot, kWhiteSlot, kAccumulateSlot})
+        materials_[slot] = video::EMT_SOLID;
+    for (int f = 0; f < kShadowFilterCount; ++f) {
+        materials_[kShadowSlot0 + f] = video::EMT_SOLID;
+        materials_[kShadowMultiplySlot0 + f] = video::EMT_SOLID;
+        materials_[kShadowLitSlot0 + f] = video::EMT_SOLID;
+    }
+    materials_[kWhiteAlphaRefSlot] = video::EMT_TRANSPARENT_ALPHA_CHANNEL_REF;
+    materials_[kWhiteAddSlot] = video::EMT_TRANSPARENT_ADD_COLOR;
+    materials_[kWhiteAlphaSlot] = video::EMT_TRANSPARENT_ALPHA_CHANNEL;
     shadersUnsupported_ = true;
     report("Effects: Shader effects not supported on this system.", ELL_INFORMATION);
 }
@@ -82,94 +88,48 @@ s32 EffectHandler::addMaterial(const std::string& vertex, const std::string& pix
                                video::E_VERTEX_SHADER_TYPE vertexProfile,
                                video::E_PIXEL_SHADER_TYPE pixelProfile,
                                video::IShaderConstantSetCallBack* callback,
-                               video::E_MATERIAL_TYPE base) {
+                               video::E_MATERIAL_TYPE base, s32 userData) {
     return driver_->getGPUProgrammingServices()->addHighLevelShaderMaterial(
         vertex.c_str(), "vertexMain", vertexProfile, pixel.c_str(), "pixelMain", pixelProfile,
         nullptr, "main", video::EGST_GS_4_0, scene::EPT_TRIANGLES, scene::EPT_TRIANGLE_STRIP, 0,
-        callback, base, 0);
+        callback, base, userData);
 }
 
 void EffectHandler::createMaterials() {
-    ShaderPreprocessor pre(driver_);
-    auto text = [&](ShaderText which) { return pre.preprocess(shaderText(which, direct3D9_)); };
-
     depthCallback_ = new DepthShaderCB(this);
     shadowCallback_ = new ShadowShaderCB(this);
-
-    // The depth vertex shader serves the depth and the white-wash materials.
-    {
-        const video::E_VERTEX_SHADER_TYPE vs = video::EVST_VS_2_0;
-        const video::E_PIXEL_SHADER_TYPE ps = video::EPST_PS_2_0;
-        const std::string depthVertex = text(ShaderText::DepthVertex);
-        depthMaterial_ = addMaterial(depthVertex, text(ShaderText::DepthPixel), vs, ps,
-                                     depthCallback_, video::EMT_SOLID);
-        depthAlphaRefMaterial_ =
-            addMaterial(depthVertex, text(ShaderText::DepthAlphaPixel), vs, ps, depthCallback_,
-                        video::EMT_TRANSPARENT_ALPHA_CHANNEL_REF);
-        whiteMaterial_ = addMaterial(depthVertex, text(ShaderText::WhiteWashAlphaPixel), vs, ps,
-                                     depthCallback_, video::EMT_SOLID);
-        whiteAlphaRefMaterial_ =
-            addMaterial(depthVertex, text(ShaderText::WhiteWashAlphaPixel), vs, ps,
-                        depthCallback_, video::EMT_TRANSPARENT_ALPHA_CHANNEL_REF);
-        whiteAddMaterial_ =
-            addMaterial(depthVertex, text(ShaderText::WhiteWashLuminancePixel), vs, ps,
-                        depthCallback_, video::EMT_TRANSPARENT_ALPHA_CHANNEL);
-        whiteAlphaMaterial_ = addMaterial(depthVertex, text(ShaderText::WhiteWashAlphaPixel), vs,
-                                          ps, depthCallback_, video::EMT_TRANSPARENT_ALPHA_CHANNEL);
-    }
-
-    if (useRoundSpotlights_) pre.addDefine("ROUND_SPOTLIGHTS", "");
-    if (useVarianceShadows_) pre.addDefine("VSM", "");
-
-    const video::E_VERTEX_SHADER_TYPE vs = driver_->queryFeature(video::EVDF_VERTEX_SHADER_3_0)
-                                               ? video::EVST_VS_3_0
-                                               : video::EVST_VS_2_0;
-    const video::E_PIXEL_SHADER_TYPE ps = driver_->queryFeature(video::EVDF_PIXEL_SHADER_3_0)
-                                              ? video::EPST_PS_3_0
-                                              : video::EPST_PS_2_0;
-
-    const std::string shadowVertex = text(ShaderText::ShadowVertex);
-    for (int filter = 0; filter < kShadowFilterCount; ++filter) {
-        pre.addDefine("SAMPLE_AMOUNT", std::to_string(kShadowFilterSamples[filter]));
-        shadowMaterials_[filter] = addMaterial(shadowVertex, text(ShaderText::ShadowPixel), vs, ps,
-                                               shadowCallback_, video::EMT_SOLID);
-    }
-
-    pre.addDefine("SCREENX", std::to_string(targetSize_.Width));
-    pre.addDefine("SCREENY", std::to_string(targetSize_.Height));
-
     ScreenQuadCB* quadCallback = new ScreenQuadCB(this, true);
-    const std::string quadVertex = text(ShaderText::ScreenQuadVertex);
-    lightModulateMaterial_ = addMaterial(quadVertex, text(ShaderText::LightModulatePixel), vs, ps,
-                                         quadCallback, video::EMT_SOLID);
-    accumulateMaterial_ = addMaterial(quadVertex, text(ShaderText::CopyPixel), vs, ps, quadCallback,
-                                      video::EMT_TRANSPARENT_ADD_COLOR);
-    blurHMaterial_ = addMaterial(quadVertex, text(ShaderText::BlurPixel), vs, ps, quadCallback,
-                                 video::EMT_SOLID);
-    pre.addDefine("VERTICAL_VSM_BLUR", "");
-    blurVMaterial_ = addMaterial(quadVertex, text(ShaderText::BlurPixel), vs, ps, quadCallback,
-                                 video::EMT_SOLID);
+
+    const video::E_VERTEX_SHADER_TYPE newestVertex =
+        driver_->queryFeature(video::EVDF_VERTEX_SHADER_3_0) ? video::EVST_VS_3_0
+                                                             : video::EVST_VS_2_0;
+    const video::E_PIXEL_SHADER_TYPE newestPixel =
+        driver_->queryFeature(video::EVDF_PIXEL_SHADER_3_0) ? video::EPST_PS_3_0
+                                                            : video::EPST_PS_2_0;
+    MaterialOptions options;
+    options.varianceShadows = useVarianceShadows_;
+    options.roundSpotlights = useRoundSpotlights_;
+    options.targetSize = targetSize_;
+    for (const MaterialRecipe& recipe : materialRecipes(options)) {
+        ShaderPreprocessor pre(driver_);
+        for (const auto& [name, value] : recipe.defines) pre.addDefine(name, value);
+        video::IShaderConstantSetCallBack* callback = quadCallback;
+        if (recipe.callback == MaterialCallback::Depth) callback = depthCallback_;
+        if (recipe.callback == MaterialCallback::Shadow) callback = shadowCallback_;
+        materials_[recipe.slot] = addMaterial(
+            pre.preprocess(shaderText(recipe.vertex, direct3D9_)),
+            pre.preprocess(shaderText(recipe.pixel, direct3D9_)),
+            recipe.newestProfiles ? newestVertex : video::EVST_VS_2_0,
+            recipe.newestProfiles ? newestPixel : video::EPST_PS_2_0, callback, recipe.base,
+            recipe.userData);
+    }
     quadCallback->drop();  // the materials hold the remaining references
 }
 
 std::vector<std::pair<const char*, s32>> EffectHandler::materialSlots() const {
-    return {
-        {"depthMaterial", depthMaterial_},
-        {"depthAlphaRefMaterial", depthAlphaRefMaterial_},
-        {"shadowMaterials[0]", shadowMaterials_[0]},
-        {"shadowMaterials[1]", shadowMaterials_[1]},
-        {"shadowMaterials[2]", shadowMaterials_[2]},
-        {"shadowMaterials[3]", shadowMaterials_[3]},
-        {"shadowMaterials[4]", shadowMaterials_[4]},
-        {"lightModulateMaterial", lightModulateMaterial_},
-        {"accumulateMaterial", accumulateMaterial_},
-        {"whiteMaterial", whiteMaterial_},
-        {"whiteAlphaRefMaterial", whiteAlphaRefMaterial_},
-        {"whiteAddMaterial", whiteAddMaterial_},
-        {"whiteAlphaMaterial", whiteAlphaMaterial_},
-        {"blurHMaterial", blurHMaterial_},
-        {"blurVMaterial", blurVMaterial_},
-    };
+    std::vector<std::pair<const char*, s32>> slots;
+    for (int i = 0; i < kMaterialSlotCount; ++i) slots.emplace_back(kMaterialSlotNames[i], materials_[i]);
+    return slots;
 }
 
 void EffectHandler::checkMaterials() {
@@ -229,6 +189,18 @@ video::ITexture* EffectHandler::shadowMap(u32 resolution, bool secondary) {
     return map;
 }
 
+video::ITexture* const* EffectHandler::reducedTargets(u32 downscale) {
+    for (const ReducedTargets& r : reducedTargets_)
+        if (r.downscale == downscale) return r.targets;
+    const core::dimension2du size(core::max_(1u, targetSize_.Width / downscale),
+                                  core::max_(1u, targetSize_.Height / downscale));
+    ReducedTargets r{downscale, {makeRenderTarget(size, "rt", video::ECF_UNKNOWN),
+                                 makeRenderTarget(size, "rt", video::ECF_UNKNOWN)}};
+    if (!r.targets[0] || !r.targets[1]) return nullptr;
+    reducedTargets_.push_back(r);
+    return reducedTargets_.back().targets;
+}
+
 SPostProcessingPair EffectHandler::makeScreenQuadMaterial(const std::string& fileName,
                                                           video::E_MATERIAL_TYPE baseMaterial) {
     SPostProcessingPair pair;
@@ -257,8 +229,9 @@ SPostProcessingPair EffectHandler::makeScreenQuadMaterial(const std::string& fil
 }
 
 s32 EffectHandler::addPostEffectFile(const std::string& fileName,
-                                     PassRenderCallback* passCallback) {
+                                     PassRenderCallback* passCallback, u32 downscale) {
     if (shadersUnsupported_) return -1;
+    if (downscale == 0) downscale = 1;
     if (!std::ifstream(fileName)) {
         report("Effects: Cannot read the post-processing file " + fileName +
                "; the pass is left out.");
@@ -271,6 +244,12 @@ s32 EffectHandler::addPostEffectFile(const std::string& fileName,
         return pair.materialType;
     }
     pair.passCallback = passCallback;
+    pair.downscale = downscale;
+    if (downscale > 1 && !failed_ && reducedTargets(downscale) == nullptr) {
+        report("Effects: Could not create the render targets for " + fileName +
+               "; drawing the scene without shadows and post-processing.");
+        failed_ = true;
+    }
     postEffects_.push_back(pair);
     return pair.materialType;
 }

@@ -25,6 +25,14 @@
 // Registered nodes are grabbed. A node removed from the scene (its parent
 // chain no longer reaches the scene's root) is dropped from the handler at
 // the start of the next frame, so it neither casts nor receives shadows.
+//
+// With one light (and mesh nodes as receivers) the frame skips the light
+// accumulation: the scene is drawn first and the receivers' light pass
+// multiplies it in place by ambient plus light, which gives the same picture
+// for two fewer full-screen passes.
+// Post passes may run at a fraction of the screen size (addPostEffectFile's
+// `downscale`); a chain that ends in such a pass puts its image over the
+// shaded scene with a built-in screen blend.
 
 #include <irrlicht.h>
 
@@ -33,6 +41,7 @@
 #include <vector>
 
 #include "effects/depth_shader_cb.h"
+#include "effects/material_recipes.h"
 #include "effects/post_processing.h"
 #include "effects/screen_quad.h"
 #include "effects/screen_quad_cb.h"
@@ -65,9 +74,14 @@ public:
 
     // Builds a pass from a pixel-shader file and appends it to the chain.
     // Returns its material type, or -1 when the file cannot be read or does
-    // not compile (reported, and the pass is left out of the chain).
+    // not compile (reported, and the pass is left out of the chain). A pass
+    // with a downscale of 2 or 4 renders at a half or a quarter of the
+    // screen target's width and height; the last full-size pass of a chain
+    // writes the output, and after a last reduced pass the handler blends
+    // its image over the shaded scene.
     irr::s32 addPostEffectFile(const std::string& fileName,
-                               PassRenderCallback* passCallback = nullptr);
+                               PassRenderCallback* passCallback = nullptr,
+                               irr::u32 downscale = 1);
     SPostProcessingPair makeScreenQuadMaterial(const std::string& fileName,
                                                irr::video::E_MATERIAL_TYPE baseMaterial);
 
@@ -101,12 +115,28 @@ public:
 
 private:
     void createMaterials();
+    // The ping-pong pair of a reduced size, made on first use.
+    irr::video::ITexture* const* reducedTargets(irr::u32 downscale);
+    void fitLights();
+    void setShadowConstants(const SShadowLight& light, bool multiply);
+    // Draws the receivers with the light-pass material of their filter.
+    void drawReceivers(irr::video::ITexture* map, irr::u32 time);
+    static irr::scene::IMeshSceneNode* meshNode(irr::scene::ISceneNode* node);
+    bool receiversAreMeshes() const;
+    // The single-light pass: solid receivers drawn lit, the others
+    // multiplying the drawn scene by ambient plus light.
+    bool drawnLit(const SShadowNode& n) const;
+    void drawLitReceivers(irr::video::ITexture* map);
+    // The visible nodes below `node`, animated and drawn, depth first.
+    void drawChildren(irr::scene::ISceneNode* node, irr::u32 time);
+    void multiplyReceivers(irr::video::ITexture* map);
+    void renderSingleLight(irr::video::ITexture* outputTarget, irr::u32 time);
     void useFallbackMaterials();
     irr::s32 addMaterial(const std::string& vertex, const std::string& pixel,
                          irr::video::E_VERTEX_SHADER_TYPE vertexProfile,
                          irr::video::E_PIXEL_SHADER_TYPE pixelProfile,
                          irr::video::IShaderConstantSetCallBack* callback,
-                         irr::video::E_MATERIAL_TYPE base);
+                         irr::video::E_MATERIAL_TYPE base, irr::s32 userData = 0);
     void checkMaterials();
     irr::video::ITexture* makeRenderTarget(const irr::core::dimension2du& size, const char* name,
                                            irr::video::ECOLOR_FORMAT format);
@@ -119,6 +149,16 @@ private:
     // then restores the types.
     template <typename Pick>
     void drawWithSwappedTypes(irr::scene::ISceneNode* node, irr::u32 time, Pick pick);
+    // Fills the light's shadow map; null (and failed_ set) when it cannot be
+    // made. With `reuse` (one light) the map of the last frame is kept when
+    // the light and every caster are as they were.
+    irr::video::ITexture* renderDepth(const SShadowLight& light, irr::u32 time, bool reuse);
+    // What a shadow map depends on: the light, and each caster's node,
+    // transform, materials and mesh buffers (by their counts and change
+    // numbers, which a buffer filled again in place must bump with setDirty).
+    // False when a caster may change unseen (not a mesh, or animated).
+    bool depthSignature(const SShadowLight& light, irr::video::ITexture* map,
+                        std::vector<irr::u32>& out) const;
     void renderLights(irr::u32 time);
     void drawPlainScene(irr::video::ITexture* outputTarget);
     void runPostChain(irr::video::ITexture* outputTarget);
@@ -127,12 +167,11 @@ private:
     irr::video::IVideoDriver* driver_;
     irr::scene::ISceneManager* sceneManager_;
 
-    irr::s32 depthMaterial_ = -1, depthAlphaRefMaterial_ = -1;
-    irr::s32 shadowMaterials_[kShadowFilterCount] = {-1, -1, -1, -1, -1};
-    irr::s32 lightModulateMaterial_ = -1, accumulateMaterial_ = -1;
-    irr::s32 whiteMaterial_ = -1, whiteAlphaRefMaterial_ = -1, whiteAddMaterial_ = -1,
-             whiteAlphaMaterial_ = -1;
-    irr::s32 blurHMaterial_ = -1, blurVMaterial_ = -1;
+    // Indexed by MaterialSlot; -1 until made.
+    irr::s32 materials_[kMaterialSlotCount];
+    irr::video::E_MATERIAL_TYPE material(int slot) const {
+        return static_cast<irr::video::E_MATERIAL_TYPE>(materials_[slot]);
+    }
 
     DepthShaderCB* depthCallback_ = nullptr;
     ShadowShaderCB* shadowCallback_ = nullptr;
@@ -151,9 +190,17 @@ private:
     bool useRoundSpotlights_;
     bool direct3D9_ = false;
 
+    struct ReducedTargets {
+        irr::u32 downscale;
+        irr::video::ITexture* targets[2];
+    };
+    std::vector<ReducedTargets> reducedTargets_;
     bool failed_ = false;  // a reported failure: plain scene from then on
     std::vector<irr::video::E_MATERIAL_TYPE> savedTypes_;  // reused every frame
     std::vector<irr::video::ITexture*> savedTextures_;
+    std::vector<irr::scene::ISceneNode*> litNodes_;
+    std::vector<irr::u32> signature_, lastSignature_;
+    std::vector<bool> savedFilters_;
 };
 
 }  // namespace cubalorn

@@ -23,6 +23,7 @@ struct SPostProcessingPair {
     ScreenQuadCB* callback = nullptr;  // held by the material, not by the pair
     PassRenderCallback* passCallback = nullptr;
     irr::s32 materialType = -1;
+    irr::u32 downscale = 1;  // 1 full size, 2 half, 4 quarter of the screen target
 };
 
 // The images a pass reads from and writes to.

@@ -14,6 +14,7 @@ const char* const kShaderTexts[kShaderTextCount][2] = {
     {glsl::kWhiteWashLuminancePixel, hlsl::kWhiteWashLuminancePixel},
     {glsl::kScreenQuadVertex, hlsl::kScreenQuadVertex},
     {glsl::kBlurPixel, hlsl::kBlurPixel},
+    {glsl::kGlowCompositePixel, hlsl::kGlowCompositePixel},
 };
 
 }  // namespace cubalorn

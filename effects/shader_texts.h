@@ -21,8 +21,9 @@ enum class ShaderText : std::size_t {
     WhiteWashLuminancePixel,
     ScreenQuadVertex,
     BlurPixel,
+    GlowCompositePixel,
 };
-constexpr std::size_t kShaderTextCount = 11;
+constexpr std::size_t kShaderTextCount = 12;
 
 // Column 0 is GLSL, column 1 HLSL.
 extern const char* const kShaderTexts[kShaderTextCount][2];
@@ -45,6 +46,7 @@ extern const char* const kWhiteWashAlphaPixel;
 extern const char* const kWhiteWashLuminancePixel;
 extern const char* const kScreenQuadVertex;
 extern const char* const kBlurPixel;
+extern const char* const kGlowCompositePixel;
 }  // namespace glsl
 
 namespace hlsl {
@@ -59,6 +61,7 @@ extern const char* const kWhiteWashAlphaPixel;
 extern const char* const kWhiteWashLuminancePixel;
 extern const char* const kScreenQuadVertex;
 extern const char* const kBlurPixel;
+extern const char* const kGlowCompositePixel;
 }  // namespace hlsl
 
 }  // namespace cubalorn

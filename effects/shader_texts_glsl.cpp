@@ -45,8 +45,23 @@ void main() {
 }
 )";
 
+// The light pass. Depth bias follows the receiver's own plane: the screen
+// derivatives give how its light-space depth changes per shadow-map texel,
+// and each filter tap, read unfiltered at its texel's centre, is compared
+// with the depth the receiver has at that centre. A constant bias of a few
+// storage steps is all that remains, small enough that contact shadows stay.
+// AmbientColour is added where the pass lights the scene directly (one
+// light); it is 0 when lights are accumulated first. With LIT_SURFACE the
+// pass draws the surface itself, its vertex colour times its texture, lit.
 const char* const kShadowPixel = R"(uniform sampler2D ShadowMapSampler;
 uniform vec4 LightColour;
+uniform vec4 AmbientColour;
+uniform float MaxD;
+uniform float MAPRES;
+##ifdef LIT_SURFACE
+uniform sampler2D ColorMapSampler;
+uniform float UseTexture;
+##endif
 
 ##ifdef VSM
 float testShadow(vec2 smTexCoord, float realDistance) {
@@ -84,11 +99,26 @@ void main() {
 	offsets[15] = vec2(-4.0, 4.0);
 
 	vec4 smPos = gl_TexCoord[0];
-	float z = gl_TexCoord[1].x;
-	float nDotL = gl_TexCoord[1].y;
-	float maxDist = gl_TexCoord[1].z;
-	float texelStep = gl_TexCoord[1].w;
+	float z = smPos.z;
+	float nDotL = gl_TexCoord[1].x;
+	float maxDist = MaxD;
+	float texelStep = 1.0 / MAPRES;
 	vec2 uv = smPos.xy / smPos.w / 2.0 + vec2(0.5, 0.5);
+	float realDist = z / maxDist;
+
+	// Depth change per unit of uv across this receiver's plane, from the
+	// screen derivatives of uv and depth (taken before any branch).
+	vec2 uvX = dFdx(uv);
+	vec2 uvY = dFdy(uv);
+	float depthX = dFdx(realDist);
+	float depthY = dFdy(realDist);
+	float det = uvX.x * uvY.y - uvX.y * uvY.x;
+	vec2 slope = vec2(0.0, 0.0);
+	if (abs(det) > 1e-14)
+		slope = vec2(depthX * uvY.y - depthY * uvX.y, uvX.x * depthY - uvY.x * depthX) / det;
+	// A face seen edge-on by the light has no usable plane; its light is
+	// nearly nothing anyway.
+	slope = clamp(slope * texelStep, -0.05, 0.05) / texelStep;
 
 ##ifdef ROUND_SPOTLIGHTS
 	float radius = length(uv - vec2(0.5, 0.5));
@@ -97,39 +127,53 @@ void main() {
 	vec2 clampedUv = clamp(uv, 0.0, 1.0);
 	bool inside = clampedUv.x == uv.x && clampedUv.y == uv.y && z > 0.0 && z < maxDist;
 ##endif
-	if (!inside) {
-		gl_FragColor = vec4(0.0, 0.0, 0.0, 0.0);
-		return;
-	}
 
-	float realDist = z / maxDist - 0.002;
-	float lightness = 1.0;
-	for (int i = 0; i < SAMPLE_AMOUNT; i++)
-		lightness -= testShadow(uv + offsets[i] * texelStep, realDist);
-
+	vec4 light = AmbientColour;
+	if (inside && nDotL > 0.0) {
+		float bias = 0.0006 + 0.25 * (abs(slope.x) + abs(slope.y)) * texelStep;
+		float lightness = 1.0;
+		for (int i = 0; i < SAMPLE_AMOUNT; i++) {
+			vec2 tap = (floor(uv / texelStep + offsets[i]) + 0.5) * texelStep;
+			lightness -= testShadow(tap, realDist + dot(slope, tap - uv) - bias);
+		}
 ##ifdef ROUND_SPOTLIGHTS
-	gl_FragColor = LightColour * lightness * nDotL * clamp(5.0 - 10.0 * radius, 0.0, 1.0);
+		light += LightColour * lightness * nDotL * clamp(5.0 - 10.0 * radius, 0.0, 1.0);
 ##else
-	gl_FragColor = LightColour * lightness * nDotL;
+		light += LightColour * lightness * nDotL;
+##endif
+	}
+##ifdef LIT_SURFACE
+	vec4 surface = gl_Color;
+	if (UseTexture > 0.5)
+		surface *= texture2D(ColorMapSampler, gl_TexCoord[2].xy);
+	gl_FragColor = surface * min(light, vec4(1.0, 1.0, 1.0, 1.0));
+##else
+	// Opaque, so the engine's blend material lets the light through to be added.
+	gl_FragColor = vec4(light.rgb, 1.0);
 ##endif
 }
 )";
 
 // gl_TexCoord[0] is the light's clip position, left unscaled: the pixel
-// stage halves it after the perspective divide.
-const char* const kShadowVertex = R"(uniform float MaxD;
-uniform float MAPRES;
-uniform vec3 LightPos;
+// stage halves it after the perspective divide; its z is the depth. The far
+// distance and the map's resolution reach the pixel stage as the uniforms
+// they are, which saves interpolating them. The position comes from the
+// fixed-function transform so that it matches the scene pass to the bit:
+// the single-light pass tests its depth against the scene's.
+const char* const kShadowVertex = R"(uniform vec3 LightPos;
 uniform mat4 mWorldViewProj;
 uniform mat4 mWorldViewProj2;
 
 void main() {
 	vec4 pos = vec4(gl_Vertex.xyz, 1.0);
-	gl_Position = mWorldViewProj * pos;
+	gl_Position = ftransform();
 	vec4 s = mWorldViewProj2 * pos;
 	gl_TexCoord[0] = s;
-	gl_TexCoord[1] = vec4(s.z, dot(normalize(gl_Normal), normalize(LightPos - pos.xyz)), MaxD,
-	                      1.0 / MAPRES);
+	gl_TexCoord[1].x = dot(normalize(gl_Normal), normalize(LightPos - pos.xyz));
+##ifdef LIT_SURFACE
+	gl_FrontColor = gl_Color;
+	gl_TexCoord[2].xy = (gl_TextureMatrix[0] * gl_MultiTexCoord0).xy;
+##endif
 }
 )";
 
@@ -209,6 +253,20 @@ void main() {
 	sum += tap(uv + 2.5 * texel);
 	sum += tap(uv - 2.5 * texel);
 	gl_FragColor = sum / 5.0;
+}
+)";
+
+// Puts a glow made at a fraction of the screen size (unit 0, stretched by
+// the texture filter) over the shaded scene (unit 1). Screen blending adds
+// most where the scene is dark and nothing where it is already white, so a
+// glow never burns bright faces out.
+const char* const kGlowCompositePixel = R"(uniform sampler2D ColorMapSampler;
+uniform sampler2D ScreenMapSampler;
+
+void main() {
+	vec3 glow = texture2D(ColorMapSampler, gl_TexCoord[0].xy).rgb;
+	vec3 scene = texture2D(ScreenMapSampler, gl_TexCoord[0].xy).rgb;
+	gl_FragColor = vec4(scene + glow * (vec3(1.0, 1.0, 1.0) - scene), 1.0);
 }
 )";
 

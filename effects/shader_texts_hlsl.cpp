@@ -56,8 +56,18 @@ VS_OUTPUT vertexMain(float3 Position : POSITION0, float2 TexCoords : TEXCOORD0,
 }
 )";
 
-const char* const kShadowPixel = R"(sampler2D ShadowMapSampler : register(s0);
+// The light pass; see the GLSL version for the receiver-plane bias. No
+// early return here: Direct3D 9 allows texture reads with derivatives only
+// outside divergent branches, so the outside case is chosen at the end.
+const char* const kShadowPixel = R"(##ifdef LIT_SURFACE
+sampler2D ColorMapSampler : register(s0);
+sampler2D ShadowMapSampler : register(s1);
+float UseTexture;
+##else
+sampler2D ShadowMapSampler : register(s0);
+##endif
 float4 LightColour;
+float4 AmbientColour;
 
 static const float2 offsets[16] = {
 	float2(0.0, 0.0), float2(0.0, 1.0), float2(1.0, -1.0), float2(-1.0, 1.0),
@@ -82,12 +92,28 @@ float testShadow(float2 smTexCoord, float realDistance) {
 }
 ##endif
 
+##ifdef LIT_SURFACE
+float4 pixelMain(float4 SMPos : TEXCOORD0, float4 MVar : TEXCOORD1, float2 TexCoords : TEXCOORD2,
+                 float4 VColour : COLOR0) : COLOR0{
+##else
 float4 pixelMain(float4 SMPos : TEXCOORD0, float4 MVar : TEXCOORD1) : COLOR0{
+##endif
 	float z = MVar.x;
 	float nDotL = MVar.y;
 	float texelStep = MVar.z;
 	float maxDist = MVar.w;
 	float2 uv = SMPos.xy / SMPos.w + float2(0.5, 0.5);
+	float realDist = z / maxDist;
+
+	float2 uvX = ddx(uv);
+	float2 uvY = ddy(uv);
+	float depthX = ddx(realDist);
+	float depthY = ddy(realDist);
+	float det = uvX.x * uvY.y - uvX.y * uvY.x;
+	float2 slope = float2(0.0, 0.0);
+	if (abs(det) > 1e-14)
+		slope = float2(depthX * uvY.y - depthY * uvX.y, uvX.x * depthY - uvY.x * depthX) / det;
+	slope = clamp(slope * texelStep, -0.05, 0.05) / texelStep;
 
 ##ifdef ROUND_SPOTLIGHTS
 	float radius = length(uv - float2(0.5, 0.5));
@@ -96,18 +122,26 @@ float4 pixelMain(float4 SMPos : TEXCOORD0, float4 MVar : TEXCOORD1) : COLOR0{
 	float2 clampedUv = clamp(uv, 0.0, 1.0);
 	bool inside = clampedUv.x == uv.x && clampedUv.y == uv.y && z > 0.0 && z < maxDist;
 ##endif
-	if (!inside)
-		return float4(0.0, 0.0, 0.0, 0.0);
-
-	float realDist = z / maxDist - 0.005;
+	float bias = 0.0006 + 0.25 * (abs(slope.x) + abs(slope.y)) * texelStep;
 	float lightness = 1.0;
-	for (int i = 0; i < SAMPLE_AMOUNT; i++)
-		lightness -= testShadow(uv + offsets[i] * texelStep, realDist);
+	for (int i = 0; i < SAMPLE_AMOUNT; i++) {
+		float2 tap = (floor(uv / texelStep + offsets[i]) + 0.5) * texelStep;
+		lightness -= testShadow(tap, realDist + dot(slope, tap - uv) - bias);
+	}
 
 ##ifdef ROUND_SPOTLIGHTS
-	return LightColour * lightness * nDotL * clamp(5.0 - 10.0 * radius, 0.0, 1.0);
+	float4 light = LightColour * lightness * nDotL * clamp(5.0 - 10.0 * radius, 0.0, 1.0);
 ##else
-	return LightColour * lightness * nDotL;
+	float4 light = LightColour * lightness * nDotL;
+##endif
+	float4 lit = inside && nDotL > 0.0 ? AmbientColour + light : AmbientColour;
+##ifdef LIT_SURFACE
+	float4 surface = VColour;
+	if (UseTexture > 0.5)
+		surface *= tex2D(ColorMapSampler, TexCoords);
+	return surface * min(lit, float4(1.0, 1.0, 1.0, 1.0));
+##else
+	return float4(lit.rgb, 1.0);
 ##endif
 }
 )";
@@ -116,6 +150,7 @@ float4 pixelMain(float4 SMPos : TEXCOORD0, float4 MVar : TEXCOORD1) : COLOR0{
 // Direct3D textures start at the top; the normal is used as it comes.
 const char* const kShadowVertex = R"(float4x4 mWorldViewProj;
 float4x4 mWorldViewProj2;
+float4x4 mTexture;
 float3 LightPos;
 float MaxD;
 float MAPRES;
@@ -125,10 +160,11 @@ struct VS_OUTPUT {
 	float4 ShadowMapSamplingPos : TEXCOORD0;
 	float4 MVar : TEXCOORD1;
 	float2 TexCoords : TEXCOORD2;
+	float4 VColour : COLOR0;
 };
 
 VS_OUTPUT vertexMain(float3 Position : POSITION0, float2 TexCoords : TEXCOORD0,
-                     float3 Normal : NORMAL) {
+                     float3 Normal : NORMAL, float4 VColour : COLOR0) {
 	VS_OUTPUT OUT;
 	float4 pos = float4(Position.x, Position.y, Position.z, 1.0);
 	OUT.Position = mul(pos, mWorldViewProj);
@@ -137,7 +173,10 @@ VS_OUTPUT vertexMain(float3 Position : POSITION0, float2 TexCoords : TEXCOORD0,
 	OUT.ShadowMapSamplingPos = s;
 	float3 lightDir = normalize(LightPos - Position);
 	OUT.MVar = float4(s.z, dot(Normal, lightDir), 1.0 / MAPRES, MaxD);
-	OUT.TexCoords = TexCoords;
+	// The surface's texture transform (turns a 2-D texture coordinate as
+	// (u, v, 1)), as the fixed pipeline would apply it.
+	OUT.TexCoords = mul(float4(TexCoords, 1.0, 0.0), mTexture).xy;
+	OUT.VColour = VColour;
 	return OUT;
 }
 )";
@@ -227,6 +266,16 @@ float4 pixelMain(float2 TexCoords : TEXCOORD0, float2 ScreenSize : TEXCOORD3) : 
 	sum += tap(TexCoords + 2.5 * texel);
 	sum += tap(TexCoords - 2.5 * texel);
 	return sum / 5.0;
+}
+)";
+
+const char* const kGlowCompositePixel = R"(sampler2D ColorMapSampler : register(s0);
+sampler2D ScreenMapSampler : register(s1);
+
+float4 pixelMain(float2 TexCoords : TEXCOORD0) : COLOR0{
+	float3 glow = tex2D(ColorMapSampler, TexCoords).rgb;
+	float3 scene = tex2D(ScreenMapSampler, TexCoords).rgb;
+	return float4(scene + glow * (float3(1.0, 1.0, 1.0) - scene), 1.0);
 }
 )";
 

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "effects/material_recipes.h"
+
 namespace cubalorn {
 
 using namespace irr;
@@ -19,7 +21,7 @@ f32 determinant(const core::matrix4& m) {
 
 }  // namespace
 
-void ShadowShaderCB::OnSetConstants(video::IMaterialRendererServices* services, s32) {
+void ShadowShaderCB::OnSetConstants(video::IMaterialRendererServices* services, s32 userData) {
     video::IVideoDriver* driver = services->getVideoDriver();
     const core::matrix4& world = driver->getTransform(video::ETS_WORLD);
 
@@ -44,7 +46,27 @@ void ShadowShaderCB::OnSetConstants(video::IMaterialRendererServices* services, 
 
     services->setVertexShaderConstant("MaxD", &farDistance, 1);
     services->setVertexShaderConstant("MAPRES", &mapResolution, 1);
+    // The GLSL light pass reads both in its pixel stage (a GLSL uniform is
+    // one for both stages); Direct3D's constant tables would warn of names
+    // its pixel stage lacks.
+    if (driver->getDriverType() == video::EDT_OPENGL) {
+        services->setPixelShaderConstant("MaxD", &farDistance, 1);
+        services->setPixelShaderConstant("MAPRES", &mapResolution, 1);
+    }
     services->setPixelShaderConstant("LightColour", &lightColour.r, 4);
+    services->setPixelShaderConstant("AmbientColour", &ambientColour.r, 4);
+
+    if (userData == kLitSurface) {
+        // The surface's texture on unit 0, the shadow map on unit 1.
+        if (driver->getDriverType() == video::EDT_OPENGL) {
+            const s32 colourUnit = 0, shadowUnit = 1;
+            services->setPixelShaderConstant("ColorMapSampler", &colourUnit, 1);
+            services->setPixelShaderConstant("ShadowMapSampler", &shadowUnit, 1);
+        }
+        const f32 textured = useTexture ? 1.0f : 0.0f;
+        services->setPixelShaderConstant("UseTexture", &textured, 1);
+        services->setVertexShaderConstant("mTexture", textureMatrix.pointer(), 16);
+    }
 }
 
 }  // namespace cubalorn

@@ -20,11 +20,17 @@ public:
     irr::core::matrix4 inverseWorld;
     // The handler writes these before each light's light pass.
     irr::video::SColorf lightColour{0.0f, 0.0f, 0.0f, 1.0f};
+    // Added to the light where the pass multiplies the scene directly.
+    irr::video::SColorf ambientColour{0.0f, 0.0f, 0.0f, 0.0f};
     irr::core::matrix4 lightProjection;
     irr::core::matrix4 lightView;
     irr::core::vector3df lightPosition;
     irr::f32 farDistance = 1.0f;
     irr::f32 mapResolution = 1.0f;
+    // For the surface a lit material draws: whether it has a texture, and
+    // the texture transform its material gives (set before each buffer).
+    bool useTexture = false;
+    irr::core::matrix4 textureMatrix;
 };
 
 }  // namespace cubalorn

@@ -13,11 +13,16 @@ namespace {
 
 enum class Face { PosX, NegX, PosY, NegY, PosZ, NegZ };
 
+constexpr float kOcclusionShare[4] = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f, 1.0f};
+
 // Writes the square on the plane between (rx, ry, rz) and its neighbour: four
-// vertices q0..q3 at `out` (numbered from `first`) and two triangles wound
+// vertices q0..q3 at `out` (numbered from `first`) with their corners'
+// occlusion (two bits each, q0 lowest) and two triangles wound
 // counter-clockwise about the face normal at `index`.
 inline void writeSquare(MeshVertex* out, uint32_t* index, uint32_t first, Face face, float rx,
-                        float ry, float rz, float material) {
+                        float ry, float rz, float material, uint8_t packedOcclusion) {
+    const uint8_t occlusion[4] = {uint8_t(packedOcclusion & 3), uint8_t(packedOcclusion >> 2 & 3),
+                                  uint8_t(packedOcclusion >> 4 & 3), uint8_t(packedOcclusion >> 6)};
     const float lx = rx - 0.5f, hx = rx + 0.5f;
     const float ly = ry - 0.5f, hy = ry + 0.5f;
     const float lz = rz - 0.5f, hz = rz + 0.5f;
@@ -51,18 +56,60 @@ inline void writeSquare(MeshVertex* out, uint32_t* index, uint32_t first, Face f
     for (int k = 0; k < 4; ++k) {
         out[k].normal = normal;
         out[k].material = material;
+        out[k].occlusion = kOcclusionShare[occlusion[k]];
     }
     // The corner order above turns one way about +x, +z and -y, the other
     // way about +y, so the triangle orders differ to keep every winding
-    // counter-clockwise about the square's own normal.
+    // counter-clockwise about the square's own normal. The diagonal joins
+    // q1 and q2 unless q0 and q3 are the more open pair: the more occluded
+    // corners then keep a triangle each, and the shading across the square
+    // looks the same whichever way it is turned.
     const uint32_t i0 = first, i1 = first + 1, i2 = first + 2, i3 = first + 3;
+    const bool flip = occlusion[0] + occlusion[3] < occlusion[1] + occlusion[2];
     if (face == Face::PosX || face == Face::NegY || face == Face::PosZ) {
-        const uint32_t t[6] = {i0, i2, i1, i1, i2, i3};
-        std::memcpy(index, t, sizeof t);
+        const uint32_t t[2][6] = {{i0, i2, i1, i1, i2, i3}, {i0, i2, i3, i0, i3, i1}};
+        std::memcpy(index, t[flip], sizeof t[0]);
     } else {
-        const uint32_t t[6] = {i0, i1, i2, i1, i3, i2};
-        std::memcpy(index, t, sizeof t);
+        const uint32_t t[2][6] = {{i0, i1, i2, i1, i3, i2}, {i0, i3, i2, i0, i1, i3}};
+        std::memcpy(index, t[flip], sizeof t[0]);
     }
+}
+
+// The occlusion of a face's corner from the voxels in front of the face:
+// the two beside the corner and the one diagonal to it. Two sides close
+// the corner whatever the diagonal holds.
+constexpr uint8_t cornerOcclusion(bool side1, bool side2, bool diagonal) {
+    return side1 && side2 ? 3 : uint8_t(side1 + side2 + diagonal);
+}
+
+// The voxels around the one a face looks into, as nine bits: the voxel at
+// offset (a - 1, c - 1) along the face's two in-plane axes is bit 3a + c
+// (`aMajor`) or bit 3c + a. The table gives q0..q3's occlusion, two bits
+// each; q0..q3 lie at (-,-), (-,+), (+,-), (+,+) of those axes.
+struct OcclusionTable {
+    uint8_t packed[512];
+    constexpr explicit OcclusionTable(bool aMajor) : packed() {
+        for (int mask = 0; mask < 512; ++mask) {
+            auto n = [mask, aMajor](int a, int c) {
+                return ((mask >> (aMajor ? 3 * a + c : 3 * c + a)) & 1) != 0;
+            };
+            packed[mask] = uint8_t(cornerOcclusion(n(0, 1), n(1, 0), n(0, 0)) |
+                                   cornerOcclusion(n(0, 1), n(1, 2), n(0, 2)) << 2 |
+                                   cornerOcclusion(n(2, 1), n(1, 0), n(2, 0)) << 4 |
+                                   cornerOcclusion(n(2, 1), n(1, 2), n(2, 2)) << 6);
+        }
+    }
+};
+constexpr OcclusionTable kOcclusionByA(true);
+constexpr OcclusionTable kOcclusionByC(false);
+
+// Bits b - 1, b and b + 1 of a row. The word after them is read even when
+// they do not reach into it: rows carry a spare word at their end for that.
+inline uint32_t threeBits(const uint64_t* row, int64_t b) {
+    const int64_t first = b - 1;
+    const unsigned __int128 pair =
+        (unsigned __int128)row[(first >> 6) + 1] << 64 | row[first >> 6];
+    return uint32_t(pair >> (first & 63)) & 7u;
 }
 
 // Room for `squares` more squares at the end of the mesh; returns where the
@@ -126,7 +173,8 @@ void CubicExtractor::execute() {
     const int64_t z1 = std::min<int64_t>(int64_t(region_.upper.z) - 1, vr.upper.z);
 
     if (x0 <= x1 && y0 <= y1 && z0 <= z1) {
-        occupancy_.update(*volume_, Region{{int32_t(x0), int32_t(y0), int32_t(z0)},
+        // The voxels read: one beyond the positions on every side.
+        occupancy_.update(*volume_, Region{{int32_t(x0 - 1), int32_t(y0 - 1), int32_t(z0 - 1)},
                                            {int32_t(x1 + 1), int32_t(y1 + 1), int32_t(z1 + 1)}});
         scan(int32_t(x0), int32_t(y0), int32_t(z0), int32_t(x1), int32_t(y1), int32_t(z1));
     }
@@ -137,31 +185,39 @@ void CubicExtractor::execute() {
 
 // Positions x0..x1, y0..y1, z0..z1, all within one step of the volume.
 void CubicExtractor::scan(int32_t x0, int32_t y0, int32_t z0, int32_t x1, int32_t y1, int32_t z1) {
-    // A row holds the positions x0..x1 and the voxel after the last one.
-    rowX0_ = x0;
-    rowWords_ = size_t(int64_t(x1) - x0 + 2 + 63) / 64;
-    rowY0_ = y0;
-    const size_t rows = size_t(int64_t(y1) - y0 + 2);
-    zeroRow_.assign(rowWords_, 0);
+    // A row holds the voxel before x0, the positions x0..x1 and the voxel
+    // after x1; rows run from y0 - 1 to y1 + 1 and slices from z0 - 1 to
+    // z1 + 1. The outer ones are only read for the occlusion of the corners,
+    // from the volume, so a region's corners see what lies past its border.
+    rowX0_ = int64_t(x0) - 1;
+    rowWords_ = size_t(int64_t(x1) - x0 + 3 + 63) / 64;
+    rowY0_ = int64_t(y0) - 1;
+    const size_t rows = size_t(int64_t(y1) - y0 + 3);
+    zeroRow_.assign(rowWords_ + 1, 0);
     for (SolidSlice& slice : slices_) {
-        slice.bits.resize(rows * rowWords_);
+        slice.bits.resize(rows * rowWords_ + 1);  // the last row's spare word
         slice.rowFilled.resize(rows);
     }
-    // Positions only: the voxel after x1 is read but never current.
+    // Positions only: the voxels before x0 and after x1 are read but never current.
     std::vector<uint64_t>& positions = positionMask_;
-    positions.assign(rowWords_, ~0ull);
-    const int64_t lastBit = int64_t(x1) - x0;
-    positions[size_t(lastBit / 64)] = lastBit % 64 == 63 ? ~0ull : (2ull << (lastBit % 64)) - 1;
-    for (size_t w = size_t(lastBit / 64) + 1; w < rowWords_; ++w) positions[w] = 0;
+    positions.assign(rowWords_, 0);
+    for (int64_t b = 1; b <= int64_t(x1) - x0 + 1; ++b) positions[size_t(b / 64)] |= 1ull << (b % 64);
 
     const VoxelVolume& v = *volume_;
     ExtractedMesh& mesh = *outputMesh_;
-    SolidSlice* here = &slices_[0];
-    SolidSlice* above = &slices_[1];
-    fillSlice(*here, z0, y0, y1 + 1);
+    const bool occluding = ambientOcclusion_;
+    SolidSlice* below = &slices_[0];
+    SolidSlice* here = &slices_[1];
+    SolidSlice* above = &slices_[2];
+    if (occluding)
+        fillSlice(*below, z0 - 1, y0 - 1, y1 + 1);
+    else
+        below->any = false;
+    fillSlice(*here, z0, y0 - 1, y1 + 1);
     for (int32_t z = z0; z <= z1; ++z) {
-        fillSlice(*above, z + 1, y0, y1 + 1);
+        fillSlice(*above, z + 1, y0 - 1, y1 + 1);
         if (here->any || above->any) {
+            const SolidSlice* layers[3] = {below, here, above};  // z - 1, z, z + 1
             const float rz = static_cast<float>(int64_t(z) - region_.lower.z);
             for (int32_t y = y0; y <= y1; ++y) {
                 const uint64_t* cur = row(*here, y);
@@ -170,6 +226,12 @@ void CubicExtractor::scan(int32_t x0, int32_t y0, int32_t z0, int32_t x1, int32_
                 if (cur == zeroRow_.data() && up == zeroRow_.data() && front == zeroRow_.data())
                     continue;
                 const float ry = static_cast<float>(int64_t(y) - region_.lower.y);
+                // Rows y - 1, y, y + 1 of slices z - 1, z, z + 1: all the
+                // voxels in front of this row's faces.
+                const uint64_t* around[3][3];
+                if (occluding)
+                    for (int l = 0; l < 3; ++l)
+                        for (int k = 0; k < 3; ++k) around[l][k] = row(*layers[l], y - 1 + k);
                 for (size_t w = 0; w < rowWords_; ++w) {
                     const uint64_t s = cur[w];
                     const uint64_t nextX = (s >> 1) | (w + 1 < rowWords_ ? cur[w + 1] << 63 : 0);
@@ -183,8 +245,46 @@ void CubicExtractor::scan(int32_t x0, int32_t y0, int32_t z0, int32_t x1, int32_
                     uint32_t* index;
                     MeshVertex* out =
                         growBy(mesh, size_t(popCount(dx) + popCount(dy) + popCount(dz)), index);
-                    auto square = [&](Face face, float rx, uint8_t material) {
-                        writeSquare(out, index, first, face, rx, ry, rz, material);
+                    // The occlusion of a face from the voxels around its front
+                    // voxel. x faces read bit i of nine rows (axes y, z): the
+                    // rows' words are taken once per word, shifted by one voxel
+                    // for +x faces, whose front voxel is the next one. y faces
+                    // read three bits round bit b of row k of each slice (axes
+                    // x, z), z faces of the three rows of slice l (axes x, y).
+                    uint64_t atX[9], afterX[9];
+                    if (occluding && dx != 0)
+                        for (int a = 0; a < 3; ++a)
+                            for (int c = 0; c < 3; ++c) {
+                                const uint64_t* r = around[c][a];
+                                atX[3 * a + c] = r[w];
+                                afterX[3 * a + c] = r[w] >> 1 | r[w + 1] << 63;
+                            }
+                    auto xFace = [&](const uint64_t* words, int i) -> uint8_t {
+                        if (!occluding) return 0;
+                        uint32_t mask = 0;
+                        for (int k = 0; k < 9; ++k) mask |= uint32_t(words[k] >> i & 1) << k;
+                        return kOcclusionByA.packed[mask];
+                    };
+                    const uint64_t* zero = zeroRow_.data();
+                    auto yFace = [&](int64_t b, int k) -> uint8_t {
+                        if (!occluding) return 0;
+                        // Open air all round, the usual case on a surface.
+                        if (around[0][k] == zero && around[1][k] == zero && around[2][k] == zero)
+                            return 0;
+                        return kOcclusionByC.packed[threeBits(around[0][k], b) |
+                                                    threeBits(around[1][k], b) << 3 |
+                                                    threeBits(around[2][k], b) << 6];
+                    };
+                    auto zFace = [&](int64_t b, int l) -> uint8_t {
+                        if (!occluding) return 0;
+                        if (around[l][0] == zero && around[l][1] == zero && around[l][2] == zero)
+                            return 0;
+                        return kOcclusionByC.packed[threeBits(around[l][0], b) |
+                                                    threeBits(around[l][1], b) << 3 |
+                                                    threeBits(around[l][2], b) << 6];
+                    };
+                    auto square = [&](Face face, float rx, uint8_t material, uint8_t occ) {
+                        writeSquare(out, index, first, face, rx, ry, rz, material, occ);
                         out += 4;
                         index += 6;
                         first += 4;
@@ -192,34 +292,40 @@ void CubicExtractor::scan(int32_t x0, int32_t y0, int32_t z0, int32_t x1, int32_
                     while (any) {
                         const int i = lowestBit(any);
                         any &= any - 1;
-                        const int32_t x = int32_t(rowX0_ + int64_t(64 * w) + i);
-                        const float rx = static_cast<float>(int64_t(x) - region_.lower.x);
-                        const bool solid = (s >> i) & 1;
+                        const int64_t x = rowX0_ + int64_t(64 * w) + i;
+                        const int32_t xi = int32_t(x);
+                        const float rx = static_cast<float>(x - region_.lower.x);
+                        const bool isSolid = (s >> i) & 1;
+                        const int64_t b = x - rowX0_;
                         // Only positions with a square read their voxels.
-                        const uint8_t material = solid ? v.voxel(x, y, z).material() : 0;
+                        const uint8_t material = isSolid ? v.voxel(xi, y, z).material() : 0;
                         if ((dx >> i) & 1) {
-                            if (solid)
-                                square(Face::PosX, rx, material);
+                            if (isSolid)
+                                square(Face::PosX, rx, material, xFace(afterX, i));
                             else
-                                square(Face::NegX, rx, v.voxel(x + 1, y, z).material());
+                                square(Face::NegX, rx, v.voxel(xi + 1, y, z).material(),
+                                       xFace(atX, i));
                         }
                         if ((dy >> i) & 1) {
-                            if (solid)
-                                square(Face::PosY, rx, material);
+                            if (isSolid)
+                                square(Face::PosY, rx, material, yFace(b, 2));
                             else
-                                square(Face::NegY, rx, v.voxel(x, y + 1, z).material());
+                                square(Face::NegY, rx, v.voxel(xi, y + 1, z).material(), yFace(b, 1));
                         }
                         if ((dz >> i) & 1) {
-                            if (solid)
-                                square(Face::PosZ, rx, material);
+                            if (isSolid)
+                                square(Face::PosZ, rx, material, zFace(b, 2));
                             else
-                                square(Face::NegZ, rx, v.voxel(x, y, z + 1).material());
+                                square(Face::NegZ, rx, v.voxel(xi, y, z + 1).material(), zFace(b, 1));
                         }
                     }
                 }
             }
         }
-        std::swap(here, above);
+        SolidSlice* spare = below;
+        below = here;
+        here = above;
+        above = spare;
     }
 }
 

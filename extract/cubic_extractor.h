@@ -1,6 +1,10 @@
 #pragma once
 // Cubic meshing: one square (two triangles) for every face between a solid
-// voxel (material not 0) and an empty one. Density plays no part.
+// voxel (material not 0) and an empty one. Density plays no part. Each
+// corner carries its ambient occlusion (MeshVertex::occlusion) from the
+// voxels in front of the face, read from the volume also past the region's
+// border, so a region meshed on its own gets the corners the whole volume
+// would give it.
 
 #include <cstdint>
 #include <vector>
@@ -24,6 +28,10 @@ public:
 
     const Region& region() const { return region_; }
 
+    // On by default. Off, every corner is open and every square keeps the
+    // q1-q2 diagonal (for measuring what the occlusion costs).
+    void setAmbientOcclusion(bool on) { ambientOcclusion_ = on; }
+
 private:
     // One bit per voxel of a z slice, set where the material is not 0.
     struct SolidSlice {
@@ -41,12 +49,13 @@ private:
     ExtractedMesh* outputMesh_;
     // Working storage, refreshed on every run; kept only to avoid reallocating.
     BlockOccupancy occupancy_;
-    SolidSlice slices_[2];
+    SolidSlice slices_[3];  // z - 1, z, z + 1, turned round as z advances
     std::vector<uint64_t> zeroRow_;
     std::vector<uint64_t> positionMask_;  // the bits of a row that are positions
     int64_t rowX0_ = 0;
     int64_t rowY0_ = 0;
     size_t rowWords_ = 0;
+    bool ambientOcclusion_ = true;
 };
 
 }  // namespace cubalorn

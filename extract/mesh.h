@@ -19,8 +19,13 @@ struct MeshVertex {
     Vec3f pos;       // voxel units, relative to the extracted region's lower corner
     Vec3f normal;    // unit axis vectors for cubic faces
     float material;  // the voxel material 0..255 as a float
+    // How closed in the corner is, from the voxels around it in front of the
+    // face: 0 open, 1/3 and 2/3 with one or two of its three neighbours
+    // solid, 1 with all three (or both sides). Cubic meshes only; 0 elsewhere.
+    float occlusion = 0.0f;
     bool operator==(const MeshVertex& o) const {
-        return pos == o.pos && normal == o.normal && material == o.material;
+        return pos == o.pos && normal == o.normal && material == o.material &&
+               occlusion == o.occlusion;
     }
 };
 

@@ -42,7 +42,8 @@ void skipToMatchingEndif(Interpreter& in) {
             const TokenCode code = in.peekToken();
             if (code == kEndif) break;
             if (code == kEndOfText) {
-                in.reportSyntaxError("reserved tokens not found");
+                in.reportSyntaxError("reserved tokens not found",
+                                     ErrorDetail::unclosedBody(kEndif));
                 in.abandonLine();
             }
             in.nextToken();
@@ -115,7 +116,8 @@ void handleJump(Interpreter& in) {
     if (const LabelEntry* label = in.labels().find(in.tokenText(), in.program().get()))
         in.setPosition(label->position);
     else
-        in.reportSyntaxError("JUMP: no label found");
+        in.reportSyntaxError("JUMP: no label found",
+                             ErrorDetail::about(ErrorDetail::Kind::UnknownLabel, in.tokenText()));
 }
 
 namespace {
@@ -159,7 +161,7 @@ void handlePrint(Interpreter& in) {
             in.nextToken();
             printText(in, in.tokenText());
         } else {
-            in.reportSyntaxError("PRINT: wrong parameter");
+            in.reportSyntaxError("PRINT: wrong parameter", ErrorDetail::at(Culprit::NextToken));
         }
         code = in.peekToken();
     }
@@ -182,7 +184,9 @@ void handleRandomize(Interpreter& in) {
     if (seed == 0)
         in.world().random.seedFromTime();
     else if (seed < 0)
-        in.reportSyntaxError("RANDOM: wrong integernumber");
+        in.reportSyntaxError("RANDOM: wrong integernumber",
+                             ErrorDetail::hinted("RANDOMIZE takes 0 (a seed from the clock) or a "
+                                                 "positive seed"));
     else
         in.world().random.seed(static_cast<uint32_t>(seed));
 }
@@ -196,7 +200,9 @@ void handleQuotedWord(Interpreter& in) { in.nextToken(); }
 
 void handleRefreshallInBody(Interpreter& in) {
     in.expectToken(kRefreshall);
-    in.reportError("REFRESHALL not allowed inside other commands. \n");
+    in.reportError("REFRESHALL not allowed inside other commands. \n",
+                   ErrorDetail::hinted("REFRESHALL works only outside brackets and procedures",
+                                       Culprit::LastToken));
 }
 
 }  // namespace cubalorn

@@ -16,8 +16,10 @@ void handleLoadcsv(Interpreter& in) {
     const int rotation = in.integerArgument();
     if (!isCsvRotation(rotation))
         in.reportError("LOADCSV: the rotationdegree should be 0, 90, 180 or 270!");
+    std::string resolved;
+    if (!in.pathForFile("LOADCSV", path, FileAccess::Read, resolved)) return;
     // A file that cannot be opened is passed over in silence.
-    const CsvResult result = loadCsv(path, rotation, in.world().turtle);
+    const CsvResult result = loadCsv(resolved, rotation, in.world().turtle);
     if (result.unknownColourCells > 0) {
         // One line per file, however many cells: such cells are not drawn.
         in.reportError("LOADCSV: " + std::to_string(result.unknownColourCells) +

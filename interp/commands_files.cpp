@@ -1,6 +1,9 @@
 // The one text file a program may have open: OPENFILE, CLOSEFILE,
 // WRITELINEFILE and the READCHARFILE reporter.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
@@ -8,6 +11,38 @@
 #include "interp/interpreter.h"
 
 namespace cubalorn {
+
+bool Interpreter::pathForFile(const char* command, const std::string& name, FileAccess access,
+                              std::string& path) {
+    if (pathPolicy_ == nullptr) {
+        path = name;
+        return true;
+    }
+    const PathDecision decision = pathPolicy_->decide(name, access);
+    if (decision.allowed) {
+        path = decision.path;
+        return true;
+    }
+    out_.print("ERROR - could not open file %s\n", name.c_str());
+    out_.note("%s: %s was not opened: %s (--allow-any-path lets a program open any file)\n",
+              command, printableName(name).c_str(), decision.reason.c_str());
+    return false;
+}
+
+namespace {
+
+// The resolved path is opened without following a link in its last part, so
+// a link put there after the check cannot lead elsewhere.
+std::FILE* openResolved(const std::string& path, bool writing) {
+    const int flags = writing ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY;
+    const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    std::FILE* file = ::fdopen(fd, writing ? "w" : "r");
+    if (file == nullptr) ::close(fd);
+    return file;
+}
+
+}  // namespace
 
 void handleOpenfile(Interpreter& in) {
     in.expectToken(kOpenfile);
@@ -20,7 +55,13 @@ void handleOpenfile(Interpreter& in) {
     if (mode == "w" || mode == "W") openMode = "w";
     if (!openMode) return;  // any other mode opens nothing
     if (in.file) std::fclose(in.file);  // one file at a time: the old one is done
-    in.file = std::fopen(path.c_str(), openMode);
+    in.file = nullptr;
+    const bool writing = openMode[0] == 'w';
+    std::string resolved;
+    if (!in.pathForFile("OPENFILE", path, writing ? FileAccess::Write : FileAccess::Read, resolved))
+        return;
+    const bool confined = in.pathPolicy() != nullptr && in.pathPolicy()->confined();
+    in.file = confined ? openResolved(resolved, writing) : std::fopen(path.c_str(), openMode);
 }
 
 void handleClosefile(Interpreter& in) {

@@ -44,10 +44,12 @@ void handleGetfont(Interpreter& in) {
     in.expectToken(kQuoted);
     const std::string path = in.tokenText();
     if (in.host().hasFont(path)) return;
+    std::string resolved;
+    if (!in.pathForFile("GETFONT", path, FileAccess::Read, resolved)) return;
     // Programs name the font without its ".bmp".
     const std::string name = path.substr(0, path.find(".bmp"));
     in.out().print("getfont %s\n", name.c_str());
-    in.host().addFont(name, path);
+    in.host().addFont(name, resolved);
 }
 
 void handleGettexture(Interpreter& in) {
@@ -57,7 +59,9 @@ void handleGettexture(Interpreter& in) {
     int v[4];
     for (int& value : v) value = in.integerArgument();
     if (in.host().hasTexture(name)) return;
-    in.host().addTexture(name, v[0], v[1], v[2], v[3]);
+    std::string resolved;
+    if (!in.pathForFile("GETTEXTURE", name, FileAccess::Read, resolved)) return;
+    in.host().addTexture(name, resolved, v[0], v[1], v[2], v[3]);
 }
 
 namespace {
@@ -92,7 +96,7 @@ void handlePrintscreen(Interpreter& in) {
             in.nextToken();
             code = in.peekToken();
             if (!startsScreenItem(code)) {
-                in.reportSyntaxError("PRINT: wrong parameter");
+                in.reportSyntaxError("PRINT: wrong parameter", ErrorDetail::at(Culprit::NextToken));
                 break;
             }
         }

@@ -1,8 +1,11 @@
 // Turtle, pen, shapes and palette commands: each reads its arguments in the
 // order written and acts on the world's turtle, volume and palette.
 
+#include <cmath>
+
 #include "interp/commands.h"
 #include "interp/interpreter.h"
+#include "interp/number_text.h"
 #include "voxel/shapes.h"
 #include "voxel/world.h"
 
@@ -14,36 +17,52 @@ Turtle& turtleOf(Interpreter& in) {
     return in.world().turtle;
 }
 
+// A number argument of a drawing command. An infinity or a NaN draws
+// nothing a learner expects, and neither does a variable that holds the text
+// inf or nan (a division by zero stored it), which counts as the sum of its
+// letters' codes, 317: either is pointed out on the diagnostics channel, and
+// the command goes on with the value as it always has.
+float drawingNumber(Interpreter& in, TokenCode command) {
+    const float value = in.numberorvalue();
+    if (!std::isfinite(value) || value == kInfOrNanTextValue) in.noteNotFinite(command, value);
+    return value;
+}
+
+// The same truncated toward zero, as integerArgument does.
+int drawingInteger(Interpreter& in, TokenCode command) {
+    return truncateToInt(drawingNumber(in, command));
+}
+
 }  // namespace
 
 void handleForward(Interpreter& in) {
     in.expectToken(kForward);
-    turtleOf(in).moveForward(in.numberorvalue());
+    turtleOf(in).moveForward(drawingNumber(in, kForward));
 }
 
 void handleBack(Interpreter& in) {
     in.expectToken(kBack);
-    turtleOf(in).moveForward(-in.numberorvalue());
+    turtleOf(in).moveForward(-drawingNumber(in, kBack));
 }
 
 void handleLeft(Interpreter& in) {
     in.expectToken(kLeft);
-    turtleOf(in).left(in.numberorvalue());
+    turtleOf(in).left(drawingNumber(in, kLeft));
 }
 
 void handleRight(Interpreter& in) {
     in.expectToken(kRight);
-    turtleOf(in).right(in.numberorvalue());
+    turtleOf(in).right(drawingNumber(in, kRight));
 }
 
 void handleUp(Interpreter& in) {
     in.expectToken(kUp);
-    turtleOf(in).up(in.numberorvalue());
+    turtleOf(in).up(drawingNumber(in, kUp));
 }
 
 void handleDown(Interpreter& in) {
     in.expectToken(kDown);
-    turtleOf(in).down(in.numberorvalue());
+    turtleOf(in).down(drawingNumber(in, kDown));
 }
 
 void handlePenup(Interpreter& in) {
@@ -63,25 +82,25 @@ void handleHome(Interpreter& in) {
 
 void handleGoto(Interpreter& in) {
     in.expectToken(kGoto);
-    const int x = in.integerArgument();
-    const int y = in.integerArgument();
-    const int z = in.integerArgument();
+    const int x = drawingInteger(in, kGoto);
+    const int y = drawingInteger(in, kGoto);
+    const int z = drawingInteger(in, kGoto);
     turtleOf(in).goTo(x, y, z);
 }
 
 void handlePensize(Interpreter& in) {
     in.expectToken(kPensize);
-    turtleOf(in).penSize = in.integerArgument();
+    turtleOf(in).penSize = drawingInteger(in, kPensize);
 }
 
 void handlePendensity(Interpreter& in) {
     in.expectToken(kPendensity);
-    turtleOf(in).penDensity = in.integerArgument();
+    turtleOf(in).penDensity = drawingInteger(in, kPendensity);
 }
 
 void handlePencolor(Interpreter& in) {
     in.expectToken(kPencolor);
-    turtleOf(in).penColour = in.integerArgument();
+    turtleOf(in).penColour = drawingInteger(in, kPencolor);
 }
 
 void handleSetrgb(Interpreter& in) {
@@ -97,15 +116,15 @@ void handleSetrgb(Interpreter& in) {
 
 void handleSphere(Interpreter& in) {
     in.expectToken(kSphere);
-    drawSphere(turtleOf(in), in.integerArgument());
+    drawSphere(turtleOf(in), drawingInteger(in, kSphere));
 }
 
 void handleCube(Interpreter& in) {
     in.expectToken(kCube);
     // Written depth (z), height (y), width (x).
-    const int depth = in.integerArgument();
-    const int height = in.integerArgument();
-    const int width = in.integerArgument();
+    const int depth = drawingInteger(in, kCube);
+    const int height = drawingInteger(in, kCube);
+    const int width = drawingInteger(in, kCube);
     drawCuboid(turtleOf(in), width, height, depth);
 }
 

@@ -57,7 +57,11 @@ void handleMake(Interpreter& in) {
             in.makeVariable(std::move(name), in.tokenText());
             return;
         default:
-            in.reportSyntaxError("MAKE: wrong parameter");
+            in.reportSyntaxError(
+                "MAKE: wrong parameter",
+                ErrorDetail::hinted("MAKE \"name takes a number, a quoted word, a :variable or "
+                                    "{size} for a list",
+                                    Culprit::NextToken));
             return;
     }
 }

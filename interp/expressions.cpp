@@ -13,6 +13,22 @@
 
 namespace cubalorn {
 
+namespace {
+
+// Why an expression cannot hold the token it met.
+const char* expressionHint(TokenCode code) {
+    switch (code) {
+        case kMinus:
+            return "an expression cannot start with -: write 0 - 5";
+        case kQuoted:
+            return "a text is not a number; inside brackets, CALC stores a text";
+        default:
+            return "";
+    }
+}
+
+}  // namespace
+
 float Interpreter::numberorvalue() {
     switch (peekToken()) {
         case kNumber:
@@ -35,7 +51,9 @@ float Interpreter::numberorvalue() {
             nextToken();
             return static_cast<float>(atofText(vec_getitem()));
         default:
-            reportSyntaxError("numberorvalue: expected number or variablevalue");
+            reportSyntaxError(
+                "numberorvalue: expected number or variablevalue",
+                ErrorDetail::at(Culprit::NextToken, ErrorDetail::Kind::MissingArgument));
             return 0.0f;
     }
 }
@@ -55,7 +73,9 @@ std::string Interpreter::getstrorvalue() {
             nextToken();
             return vec_getitem();
         default:
-            reportSyntaxError("getstrorvalue: expected number or variablevalue");
+            reportSyntaxError(
+                "getstrorvalue: expected number or variablevalue",
+                ErrorDetail::at(Culprit::NextToken, ErrorDetail::Kind::MissingArgument));
             return "";
     }
 }
@@ -117,7 +137,8 @@ float Interpreter::evaluateFactor() {
             return evaluateFunction();
         default:
             if (findMathFunction(code)) return evaluateFunction();
-            reportSyntaxError("math expr parser: not expected token found");
+            reportSyntaxError("math expr parser: not expected token found",
+                              ErrorDetail::hinted(expressionHint(code), Culprit::NextToken));
             return 0.0f;
     }
 }
@@ -126,9 +147,12 @@ float Interpreter::evaluateFunction() {
     const TokenCode code = nextToken();
     switch (code) {
         case kRandom: {
+            // A negative count gives 0 to |count| - 1, as C's % does.
             const int count = integerArgument();
-            if (count <= 0) {
-                reportSyntaxError("RANDOM: wrong integernumber");
+            if (count == 0) {
+                reportSyntaxError("RANDOM: wrong integernumber",
+                                  ErrorDetail::hinted("RANDOM n gives a whole number from 0 to "
+                                                      "n - 1, so n cannot be 0"));
                 return 0.0f;
             }
             return static_cast<float>(world_.random.next() % count);
@@ -225,7 +249,12 @@ void Interpreter::assignFromReporter(const std::string& target) {
             return;
         }
         default:
-            reportSyntaxError("in calc: no token found");
+            reportSyntaxError(
+                "in calc: no token found",
+                ErrorDetail::hinted("a reporter was expected here: a quoted word, FIRST, LAST, "
+                                    "INDEX, APPEND, READLIST, READCHARFILE, GO, ISKEYDOWN or "
+                                    "MOUSELEFTBUTTONDOWN",
+                                    Culprit::NextToken));
             return;
     }
 }

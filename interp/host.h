@@ -42,7 +42,9 @@ public:
     virtual void addFont(const std::string& storedName, const std::string& path) = 0;
     // GETTEXTURE: is a texture of that name kept already?
     virtual bool hasTexture(const std::string& name) const = 0;
-    virtual void addTexture(const std::string& name, int a, int b, int c, int d) = 0;
+    // GETTEXTURE: load the image file `path` and keep it under `name`.
+    virtual void addTexture(const std::string& name, const std::string& path, int a, int b, int c,
+                            int d) = 0;
 
     // PRINTSCREEN: the queue drawn (and emptied) by the next frame.
     virtual std::vector<ScreenText>& screenTexts() = 0;

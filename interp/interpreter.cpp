@@ -1,6 +1,7 @@
 #include "interp/interpreter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "interp/commands.h"
@@ -25,37 +26,69 @@ std::string formatSeconds(double seconds) {
 }  // namespace
 
 Interpreter::Interpreter(World& world, Host& host, Output& out)
-    : world_(world), host_(host), out_(out), lexer_(out) {}
+    : world_(world),
+      host_(host),
+      out_(out),
+      lexer_(out),
+      errors_(out, procedures_, variables_, labels_) {
+    lexer_.setErrorReport(&errors_);
+}
 
 Interpreter::~Interpreter() {
     if (file) std::fclose(file);
 }
 
-void Interpreter::assignProgram(std::string text) {
-    lexer_.assign(std::make_shared<ProgramText>(std::move(text)));
+void Interpreter::assignProgram(std::string text, TextOrigin origin) {
+    errors_.startRun();
+    if (origin.fileName.empty() && origin.consoleLine == 0) origin.consoleLine = consoleLines_ + 1;
+    if (origin.fileName.empty()) consoleLines_ = origin.consoleLine;
+    lexer_.assign(std::make_shared<ProgramText>(std::move(text), std::move(origin)));
     inProcedure = false;
 }
 
 void Interpreter::expectToken(TokenCode expected) {
-    if (nextToken() != expected) reportSyntaxError("token not found ");
+    if (nextToken() != expected)
+        reportSyntaxError("token not found ", ErrorDetail::expected(expected));
 }
 
-void Interpreter::reportSyntaxError(std::string_view what) {
+ErrorSite Interpreter::errorSite() const {
+    return {lexer_.program(), lexer_.position, lexer_.namedTokenSpan()};
+}
+
+void Interpreter::reportSyntaxError(std::string_view what, const ErrorDetail& detail) {
     out_.print("ERROR - syntax error - %.*s, token %s\n", static_cast<int>(what.size()), what.data(),
                tokenText().c_str());
+    errors_.afterError("syntax error - " + std::string(what), errorSite(), detail);
 }
 
-void Interpreter::reportError(std::string_view what) {
+void Interpreter::reportError(std::string_view what, const ErrorDetail& detail) {
     out_.print("ERROR - %.*s, token %s\n", static_cast<int>(what.size()), what.data(),
                tokenText().c_str());
+    errors_.afterError(what, errorSite(), detail);
+}
+
+void Interpreter::noteNotFinite(TokenCode command, float value) {
+    if (std::isfinite(value)) {
+        // Only a variable whose text is inf or nan is meant.
+        const Lexer::TokenSpan named = lexer_.namedTokenSpan();
+        if (!named.text || named.begin == 0 || named.text->text[named.begin - 1] != ':') return;
+        const std::string name = named.text->text.substr(named.begin, named.length);
+        const VariableEntry* entry = variables_.findNewest(name);
+        if (!entry || (entry->value() != "inf" && entry->value() != "nan")) return;
+        errors_.afterNotFinite(command, value, errorSite(),
+                               ":" + name + ", which holds " + entry->value());
+        return;
+    }
+    errors_.afterNotFinite(command, value, errorSite(), {});
 }
 
 void Interpreter::abandonLine() { throw LineAbandoned{}; }
 
 void NestingLevel::tooDeep() {
     --interpreter_.depth_;
-    interpreter_.reportError("nesting deeper than " + std::to_string(kMaxNestingDepth) +
-                             " levels, line stopped");
+    interpreter_.reportError(
+        "nesting deeper than " + std::to_string(kMaxNestingDepth) + " levels, line stopped",
+        ErrorDetail::hinted("a procedure that calls itself with no way to stop, for example"));
     interpreter_.abandonLine();
 }
 
@@ -120,6 +153,7 @@ bool Interpreter::deadlinePassed() const {
 void Interpreter::budgetExhausted() {
     if (!budgetExceeded_) {
         budgetExceeded_ = true;
+        lastStop_ = {program(), position()};
         if (budget_.maxSteps != 0 && steps_ > budget_.maxSteps)
             reportError("step limit of " + std::to_string(budget_.maxSteps) +
                         " reached, program stopped");
@@ -136,6 +170,7 @@ void Interpreter::budgetExhausted() {
 void Interpreter::pollStopSignal() {
     if (!stopSignal_->stopRequested()) return;
     ++interruptions_;
+    lastStop_ = {program(), position()};
     reportError("interrupted, line stopped");
     abandonLine();
 }
@@ -165,13 +200,17 @@ void Interpreter::runLine() {
                 executeStatement();
                 continue;
             }
-            if (nextToken() != kEndOfText) reportSyntaxError("token not found ");
+            if (nextToken() != kEndOfText)
+                reportSyntaxError(
+                    "token not found ",
+                    ErrorDetail::at(Culprit::LastToken, ErrorDetail::Kind::StopsLine));
             break;
         }
     } catch (const LineAbandoned&) {
     }
     lineFinished = true;
     resumePending = false;
+    errors_.finishRun();
 }
 
 void Interpreter::executeStatement() {
@@ -189,15 +228,17 @@ void Interpreter::executeStatement() {
     }
     if (code == kEndOfText) {
         // A body whose closing token never comes: end the line once.
-        reportSyntaxError("reserved tokens not found");
+        reportSyntaxError("reserved tokens not found", ErrorDetail::unclosedBody(kDummy));
         abandonLine();
     }
     nextToken();
-    reportSyntaxError("reserved tokens not found");
+    reportSyntaxError("reserved tokens not found",
+                      ErrorDetail::at(Culprit::LastToken, ErrorDetail::Kind::SkippedInBody));
 }
 
 void Interpreter::assignmentStatement(bool topLevel) {
-    if (nextToken() != kQuoted) reportSyntaxError("token not found ");
+    if (nextToken() != kQuoted)
+        reportSyntaxError("token not found ", ErrorDetail::expected(kQuoted));
     const std::string target = tokenText();
     expectToken(kEquals);
     switch (peekToken()) {
@@ -237,7 +278,8 @@ void Interpreter::skipBracketedBody() {
     for (;;) {
         const TokenCode code = peekToken();
         if (code == kEndOfText) {
-            reportSyntaxError("reserved tokens not found");
+            reportSyntaxError("reserved tokens not found",
+                              ErrorDetail::unclosedBody(kCloseBracket));
             abandonLine();
         }
         if (code == kCloseBracket && open == 1) return;
@@ -252,13 +294,15 @@ void Interpreter::skipBracketedBody() {
 float Interpreter::vec_getvar(const std::string& name) {
     if (const VariableEntry* entry = variables_.findNewest(name))
         return static_cast<float>(entry->atofValue());
-    reportError("vec_getvar: no variable found to get value");
+    reportError("vec_getvar: no variable found to get value",
+                ErrorDetail::about(ErrorDetail::Kind::UnknownVariable, name));
     return 0.0f;
 }
 
 std::string Interpreter::vec_getvarstring(const std::string& name) {
     if (const VariableEntry* entry = variables_.findNewest(name)) return entry->value();
-    reportError("vec_getvarstring: no variable found to get value");
+    reportError("vec_getvarstring: no variable found to get value",
+                ErrorDetail::about(ErrorDetail::Kind::UnknownVariable, name));
     return "0";
 }
 
@@ -267,7 +311,8 @@ void Interpreter::vec_setvar(const std::string& name, float value) {
         entry->setNumber(value);
         return;
     }
-    reportError("vec_setvar: no variable found to set value");
+    reportError("vec_setvar: no variable found to set value",
+                ErrorDetail::about(ErrorDetail::Kind::UnknownVariable, name));
 }
 
 void Interpreter::vec_setvarstring(const std::string& name, const std::string& value) {
@@ -275,7 +320,8 @@ void Interpreter::vec_setvarstring(const std::string& name, const std::string& v
         entry->setValue(value);
         return;
     }
-    reportError("vec_setvarstring: no variable found to set value");
+    reportError("vec_setvarstring: no variable found to set value",
+                ErrorDetail::about(ErrorDetail::Kind::UnknownVariable, name));
 }
 
 std::string Interpreter::vec_getitem() {
@@ -283,7 +329,8 @@ std::string Interpreter::vec_getitem() {
     expectToken(kQuoted);
     if (const std::string* element = lists_.find(tokenText() + std::to_string(index)))
         return *element;
-    reportError("vec_getitem: no variable found to get value");
+    reportError("vec_getitem: no variable found to get value",
+                ErrorDetail::hinted(missingElementHint(tokenText(), index)));
     return "";
 }
 
@@ -292,7 +339,20 @@ void Interpreter::vec_setitem(const std::string& listName, int index, const std:
         *element = value;
         return;
     }
-    reportError("vec_setitem array: no item found to set value");
+    reportError("vec_setitem array: no item found to set value",
+                ErrorDetail::hinted(missingElementHint(listName, index)));
+}
+
+std::string Interpreter::missingElementHint(const std::string& listName, int index) {
+    const std::string name = shownName(listName);
+    if (!lists_.find(listName + "0"))
+        return "there is no list named " + name + "; MAKE \"" + name +
+               " {10} makes one of 10 elements, 0 to 9";
+    // A list's elements are made together, from 0 up; cold path, so count them.
+    int count = 1;
+    while (count < 1000000 && lists_.find(listName + std::to_string(count))) ++count;
+    return "the list " + name + " has no element " + std::to_string(index) + ", only 0 to " +
+           std::to_string(count - 1);
 }
 
 void Interpreter::makeVariable(std::string name, std::string value) {

@@ -11,10 +11,12 @@
 #include <string>
 #include <string_view>
 
+#include "interp/error_report.h"
 #include "interp/host.h"
 #include "interp/lexer.h"
 #include "interp/list_store.h"
 #include "interp/output.h"
+#include "interp/path_policy.h"
 #include "interp/procedure_table.h"
 #include "interp/token_code.h"
 #include "interp/variable_stack.h"
@@ -51,6 +53,9 @@ public:
 // A power of two: the poll is a mask test on the step counter.
 constexpr uint64_t kStopPollSteps = 4096;
 
+// The texts inf and nan used as numbers: the sums of their letters' codes.
+constexpr float kInfOrNanTextValue = 317.0f;
+
 class Interpreter {
 public:
     Interpreter(World& world, Host& host, Output& out);
@@ -59,8 +64,10 @@ public:
     Interpreter& operator=(const Interpreter&) = delete;
 
     // --- Running text ---------------------------------------------------
-    // A new text to run from position 0, outside any procedure.
-    void assignProgram(std::string text);
+    // A new text to run from position 0, outside any procedure; a new run of
+    // the error report. A text without a file name is a console line,
+    // numbered one after the other when `origin` gives no number.
+    void assignProgram(std::string text, TextOrigin origin = {});
     // Runs statements until the end of the text, an error that ends the line
     // or a top-level REFRESHALL. Does nothing while lineFinished is set.
     void runLine();
@@ -68,6 +75,10 @@ public:
     void executeStatement();
     // Registers every label and procedure of the text, then goes back to 0.
     void prescanProgram();
+    // Forgets all a program left: variables, lists, labels, procedures, the
+    // open file, the last call's name and output; the run of the error
+    // report ends. The world is the caller's to reset.
+    void forgetProgram();
 
     // Set by runLine on every return; the shell clears it before each call.
     bool lineFinished = false;
@@ -95,9 +106,18 @@ public:
     }
 
     // --- Errors -------------------------------------------------------------
-    // "ERROR - syntax error - %s, token %s\n" and "ERROR - %s, token %s\n".
-    void reportSyntaxError(std::string_view what);
-    void reportError(std::string_view what);
+    // "ERROR - syntax error - %s, token %s\n" and "ERROR - %s, token %s\n";
+    // the diagnostics channel then gets the place and any hint `detail` helps
+    // to find.
+    void reportSyntaxError(std::string_view what, const ErrorDetail& detail = {});
+    void reportError(std::string_view what, const ErrorDetail& detail = {});
+    // A drawing command's argument just read was an infinity or a NaN, or
+    // may be a variable holding the text inf or nan (which reads as
+    // kInfOrNanTextValue): a diagnostic, once per run.
+    void noteNotFinite(TokenCode command, float value);
+    ErrorReport& errorReport() { return errors_; }
+    // Ends the run of the error report: repeated places are counted out.
+    void finishRun() { errors_.finishRun(); }
     // Ends the running line at once (after its message has been printed):
     // runLine returns as at the end of the text.
     [[noreturn]] void abandonLine();
@@ -153,6 +173,17 @@ public:
     bool inProcedure = false;
     std::FILE* file = nullptr;  // the file of the file commands, or none
 
+    // --- Files the program names -----------------------------------------------
+    // Which files the file commands may open; not owned. nullptr (the
+    // default) opens every name as it is.
+    void setPathPolicy(const PathPolicy* policy) { pathPolicy_ = policy; }
+    const PathPolicy* pathPolicy() const { return pathPolicy_; }
+    // The path `command` opens for `name`. A name the policy refuses prints
+    // "ERROR - could not open file NAME" and, on the diagnostics channel, one
+    // line saying why; the result is then false.
+    bool pathForFile(const char* command, const std::string& name, FileAccess access,
+                     std::string& path);
+
     // Current depth of nested bodies, calls and sub-expressions.
     int nestingDepth() const { return depth_; }
 
@@ -179,6 +210,14 @@ public:
     // Lines stopped by the signal so far.
     uint64_t interruptions() const { return interruptions_; }
 
+    // Where the budget or the stop signal last ended a line: the text and
+    // the position of the statement that did not run (no text: never).
+    struct StopPlace {
+        ProgramTextPtr text;
+        size_t position = 0;
+    };
+    const StopPlace& lastStop() const { return lastStop_; }
+
 private:
     friend class NestingLevel;
 
@@ -192,6 +231,9 @@ private:
     ProcedureTable procedures_;
     int depth_ = 0;
 
+    ErrorSite errorSite() const;
+    std::string missingElementHint(const std::string& listName, int index);
+
     bool deadlinePassed() const;
     [[noreturn]] void budgetExhausted();
     void checkStep();
@@ -199,15 +241,21 @@ private:
     void pollStopSignal();
     // A statement's write was refused for want of memory: the line ends.
     [[noreturn]] void volumeMemoryExhausted();
+    const PathPolicy* pathPolicy_ = nullptr;
     uint64_t nextCheck_ = kStopPollSteps;     // the step at which checkStep runs
     uint64_t stepsToCheck_ = kStopPollSteps;  // steps left until then
     StopSignal* stopSignal_ = nullptr;
     uint64_t interruptions_ = 0;
+    StopPlace lastStop_;
     bool budgeted_ = false;
     bool budgetExceeded_ = false;
     ExecutionBudget budget_;
     uint64_t steps_ = 0;  // steps taken, as of the last check
     std::chrono::steady_clock::time_point deadline_;
+
+    // Only used when an error is printed: kept apart from what every step uses.
+    ErrorReport errors_;
+    uint64_t consoleLines_ = 0;
 };
 
 // One level of nesting for as long as it lives; entering one level too many

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <limits>
 
+#include "interp/error_report.h"
 #include "interp/keyword_table.h"
 
 namespace cubalorn {
@@ -38,7 +39,8 @@ constexpr size_t kLongestMemoText = std::numeric_limits<uint32_t>::max() - 1;
 
 }  // namespace
 
-ProgramText::ProgramText(std::string content) : text(std::move(content)) {
+ProgramText::ProgramText(std::string content, TextOrigin from)
+    : text(std::move(content)), origin(std::move(from)) {
     if (text.size() <= kLongestMemoText) scans.resize(text.size());
 }
 
@@ -125,7 +127,10 @@ TokenCode Lexer::scan() {
                     while (position < size && text[position] != ']') ++position;
                     setText(begin, position - begin);
                     if (position >= size) {
-                        if (!quiet_) out_.print("ERROR - list: closing ] not found\n");
+                        if (!quiet_) {
+                            out_.print("ERROR - list: closing ] not found\n");
+                            if (report_) report_->afterUnclosedList(program_, begin - 2);
+                        }
                         printed_ = true;
                     } else {
                         ++position;  // the closing bracket
@@ -155,11 +160,11 @@ TokenCode Lexer::scan() {
             setText(begin, position - begin);
             const TokenCode code = lookupKeyword(tokenView());
             if (code > kDummy) return code;
-            reportScanError(currentChar);
+            reportScanError(currentChar, begin, position - begin);
             continue;
         }
         ++position;
-        if (!isWhiteSpace(c)) reportScanError(c);
+        if (!isWhiteSpace(c)) reportScanError(c, position - 1, 1);
     }
 }
 
@@ -171,10 +176,19 @@ void Lexer::setText(size_t begin, size_t length) {
 }
 
 // The token named is the current token text: the unknown word itself, or
-// the last token before a stray character.
-void Lexer::reportScanError(char character) {
+// the last token before a stray character. [begin, begin + length) is the
+// word or the character.
+void Lexer::reportScanError(char character, size_t begin, size_t length) {
     printed_ = true;
-    if (!quiet_) out_.print("ERROR - scan error - %c, token %s\n", character, tokenText().c_str());
+    if (quiet_) return;
+    out_.print("ERROR - scan error - %c, token %s\n", character, tokenText().c_str());
+    if (report_) report_->afterScanError(program_, begin, length, character);
+}
+
+Lexer::TokenSpan Lexer::namedTokenSpan() const {
+    if (tokenInText_) return {program_, tokenBegin_, tokenLength_};
+    if (copiedFrom_) return {copiedFrom_, copiedBegin_, copiedLength_};
+    return {};
 }
 
 TokenCode Lexer::peekSecondToken() {

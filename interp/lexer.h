@@ -10,6 +10,8 @@
 
 namespace cubalorn {
 
+class ErrorReport;
+
 class Lexer {
 public:
     explicit Lexer(Output& out);
@@ -67,13 +69,24 @@ public:
     size_t position = 0;
     char currentChar = 0;
 
+    // Where the text of the last token that carried one lies: its text,
+    // offset and length; no text when none has been read since assign.
+    struct TokenSpan {
+        ProgramTextPtr text;
+        size_t begin = 0;
+        size_t length = 0;
+    };
+    TokenSpan namedTokenSpan() const;
+    // Told where each scan error it prints lies; none by default.
+    void setErrorReport(ErrorReport* report) { report_ = report; }
+
 private:
     TokenCode scanAndRemember();
     TokenCode scan();
     void useText(ProgramTextPtr text);
     void setText(size_t begin, size_t length);
     void materialiseTokenText() const;
-    void reportScanError(char character);
+    void reportScanError(char character, size_t begin, size_t length);
 
     Output& out_;
     ProgramTextPtr program_;
@@ -93,6 +106,7 @@ private:
     mutable ProgramTextPtr copiedFrom_;
     mutable size_t copiedBegin_ = 0;
     mutable size_t copiedLength_ = 0;
+    ErrorReport* report_ = nullptr;  // only on the error path
 };
 
 }  // namespace cubalorn

@@ -18,6 +18,7 @@ public:
         return it == elements_.end() ? nullptr : &it->second;
     }
     size_t size() const { return elements_.size(); }
+    void clear() { elements_.clear(); }
 
 private:
     std::unordered_map<std::string, std::string> elements_;

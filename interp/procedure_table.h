@@ -34,6 +34,7 @@ public:
         return nullptr;
     }
     const std::vector<LabelEntry>& entries() const { return entries_; }
+    void clear() { entries_.clear(); }
 
 private:
     std::vector<LabelEntry> entries_;
@@ -52,6 +53,7 @@ public:
         return nullptr;
     }
     const std::vector<ProcedureEntry>& entries() const { return entries_; }
+    void clear() { entries_.clear(); }
 
 private:
     std::vector<ProcedureEntry> entries_;

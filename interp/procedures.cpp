@@ -1,6 +1,7 @@
 // Labels and procedures: the pre-scan of a program file, TO, GO (statement
 // and reporter), OUTPUT.
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,21 @@ void Interpreter::prescanProgram() {
     setPosition(0);
 }
 
+void Interpreter::forgetProgram() {
+    errors_.finishRun();
+    variables_.truncate(0);
+    lists_.clear();
+    labels_.clear();
+    procedures_.clear();
+    callName.clear();
+    outputValue.clear();
+    inProcedure = false;
+    if (file) std::fclose(file);
+    file = nullptr;
+    lineFinished = true;
+    resumePending = false;
+}
+
 void Interpreter::callProcedure() {
     expectToken(kGo);
     expectToken(kQuoted);
@@ -108,7 +124,8 @@ void Interpreter::callProcedure() {
 
     const ProcedureEntry* procedure = procedures_.find(callName, program().get());
     if (!procedure) {
-        reportSyntaxError("GO: no procedure found");
+        reportSyntaxError("GO: no procedure found",
+                          ErrorDetail::about(ErrorDetail::Kind::UnknownProcedure, callName));
         frame.keepCounter();
         return;
     }
@@ -126,7 +143,7 @@ void Interpreter::callProcedure() {
 void handleTo(Interpreter& in) {
     in.expectToken(kTo);
     if (!defineProcedure(in)) {
-        in.reportSyntaxError("reserved tokens not found");
+        in.reportSyntaxError("reserved tokens not found", ErrorDetail::unclosedBody(kEnd));
         in.abandonLine();
     }
 }

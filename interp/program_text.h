@@ -19,8 +19,15 @@ namespace cubalorn {
 // otherwise be read until the memory runs out.
 constexpr size_t kLongestProgramFile = size_t{16} << 20;
 
+// Where a text came from, for the places that error diagnostics name: a
+// program file by its name, or a console line by its number in the session.
+struct TextOrigin {
+    std::string fileName;      // empty for a console line
+    uint64_t consoleLine = 0;  // 1 for the first line; 0 when not known yet
+};
+
 struct ProgramText {
-    explicit ProgramText(std::string content);
+    explicit ProgramText(std::string content, TextOrigin from = {});
 
     struct Scan {
         uint32_t end = 0;         // position after the token
@@ -33,6 +40,7 @@ struct ProgramText {
     };
 
     const std::string text;
+    const TextOrigin origin;
     // One slot per position; empty for texts too long for 32-bit fields.
     std::vector<Scan> scans;
 };

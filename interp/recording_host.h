@@ -21,6 +21,7 @@ public:
     struct Texture {
         std::string name;
         int a, b, c, d;
+        std::string path;
     };
 
     void setBackground(int r, int g, int b) override { background = {r, g, b}; }
@@ -47,8 +48,9 @@ public:
             if (t.name == name) return true;
         return false;
     }
-    void addTexture(const std::string& name, int a, int b, int c, int d) override {
-        textures.push_back({name, a, b, c, d});
+    void addTexture(const std::string& name, const std::string& path, int a, int b, int c,
+                    int d) override {
+        textures.push_back({name, a, b, c, d, path});
     }
 
     std::vector<ScreenText>& screenTexts() override { return queuedTexts; }

@@ -9,7 +9,7 @@ packages=(
     libirrlicht-dev libx11-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-utils libgl1-mesa-dri libglx-mesa0 mesa-utils
-    imagemagick xdotool
+    imagemagick xdotool glslang-tools
     admesh assimp-utils goxel libgl-dev
     libzip-dev nlohmann-json3-dev prusa-slicer nodejs
     clang libclang-rt-14-dev

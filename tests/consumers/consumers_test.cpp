@@ -6,6 +6,7 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -73,7 +74,7 @@ const Exports& exportsOf(const Case& c) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(test->test_suite_name()) + "_" + test->name();
     std::replace(name.begin(), name.end(), '/', '_');
-    e.directory = ::testing::TempDir() + "cubalorn_" + name;
+    e.directory = ::testing::TempDir() + "cubalorn_" + std::to_string(::getpid()) + "_" + name;
     runCommand("rm -rf '" + e.directory + "' && mkdir -p '" + e.directory + "' && ln -s '" +
                kSource + "/examples' '" + e.directory + "/examples' && ln -s '" + kSource +
                "/tests' '" + e.directory + "/tests'");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -19,13 +20,14 @@ struct CommandResult {
     int status = -1;
 };
 
-// A file name in the test scratch folder, unique to the running test.
+// A file name in the test scratch folder, unique to the running test and
+// process (two builds' tests may run at once on one machine).
 inline std::string scratchPath(const std::string& name) {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string test = std::string(info->test_suite_name()) + "_" + info->name();
     for (char& c : test)
         if (c == '/') c = '_';
-    return ::testing::TempDir() + "cubalorn_" + test + "_" + name;
+    return ::testing::TempDir() + "cubalorn_" + std::to_string(::getpid()) + "_" + test + "_" + name;
 }
 
 inline void writeWholeFile(const std::string& path, const std::string& text) {

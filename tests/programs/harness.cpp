@@ -24,7 +24,7 @@ std::string ProgramRun::programFile(const std::string& text, int maxResumes) {
     const size_t start = out.text().size();
     resumes = 0;
     runWithLargeStack([&] {
-        interpreter.assignProgram(text);
+        interpreter.assignProgram(text, TextOrigin{fileName});
         interpreter.prescanProgram();
         interpreter.lineFinished = false;
         interpreter.runLine();

@@ -34,6 +34,7 @@ public:
     World world;
     Interpreter interpreter;
     int resumes = 0;  // REFRESHALL resumes of the last programFile
+    std::string fileName = "program.logo";  // what error places call a program file
 };
 
 // Shorthands for one-off runs.

@@ -26,8 +26,12 @@
 #include "interp/program_settings.h"
 #include "interp/program_text.h"
 #include "interp/recording_host.h"
+#include "interp/path_policy.h"
+#include "interp/resource_folders.h"
 #include "options.h"
+#include "output_check.h"
 #include "render/window_stage.h"
+#include "run_control.h"
 #include "voxel/undo_history.h"
 #include "voxel/volume.h"
 #include "voxel/world.h"
@@ -44,11 +48,18 @@ constexpr uint16_t kBlockSideLength = 32;
 class BatchHost : public RecordingHost {
 public:
     bool readConsoleLine(std::string& line) override {
-        line.clear();
-        if (!std::getline(std::cin, line)) return false;
+        if (!readLine(line)) return false;
         if (line.size() > 79) line.resize(79);  // the console's line holds 79 characters
         return true;
     }
+    // One line of standard input, counted so that errors name its number.
+    bool readLine(std::string& line) {
+        line.clear();
+        if (!std::getline(std::cin, line)) return false;
+        ++linesRead;
+        return true;
+    }
+    uint64_t linesRead = 0;
 };
 
 bool loadProgramFile(const std::string& path, std::string& text) {
@@ -72,12 +83,17 @@ bool loadProgramFile(const std::string& path, std::string& text) {
 
 // INITVOLUMESIZE, BACKGROUND and CAMERAPOS of a program file, read before
 // the volume exists by an interpreter of its own over a one-voxel volume.
-ProgramSettings readSettings(const std::string& text, Output& out, Host& host) {
+// Its error places begin the run that the program's own interpreter goes on with.
+ProgramSettings readSettings(const std::string& text, const Options& options, Output& out,
+                             Host& host, ErrorReport::Run& errors) {
     VoxelVolume scratchVolume(Region{{0, 0, 0}, {0, 0, 0}}, kBlockSideLength);
     World scratchWorld(scratchVolume);
     Interpreter scratch(scratchWorld, host, out);
-    scratch.assignProgram(text);
-    return prescanSettings(scratch);
+    scratch.errorReport().setEnabled(options.hints);
+    scratch.assignProgram(text, TextOrigin{options.programFile});
+    const ProgramSettings settings = prescanSettings(scratch);
+    errors = scratch.errorReport().takeRun();
+    return settings;
 }
 
 const char* const kHelpLines =
@@ -100,11 +116,25 @@ bool equalsIgnoringCase(const std::string& a, const char* b) {
 // them from 0, `last` marks the one that shows the final state.
 using PassHook = std::function<void(long long pass, bool last)>;
 
-void runConsole(Interpreter& interpreter, UndoHistory& history, Output& out,
-                const PassHook& onPass) {
+// How far a run got, for the line that says where it was stopped.
+struct RunProgress {
+    long long consoleLine = 0;  // console lines read so far
+    long long resumes = 0;      // REFRESHALL resumes of a program file
+    bool resumeLimitReached = false;
+};
+
+// An interrupt stops the run like the budget does: the line in hand ends
+// (within a few thousand steps) and no further line or resume starts.
+bool runStopped(const Interpreter& interpreter) {
+    return interpreter.budgetExceeded() || interruptRequested();
+}
+
+void runConsole(Interpreter& interpreter, UndoHistory& history, BatchHost& input, Output& out,
+                RunWatch& watch, RunProgress& progress, const PassHook& onPass) {
     std::string line;
     long long pass = 0;
-    while (std::getline(std::cin, line)) {
+    while (!interruptRequested() && input.readLine(line)) {
+        ++progress.consoleLine;
         if (line.empty()) continue;
         if (equalsIgnoringCase(line, "HELP")) {
             out.write(kHelpLines);
@@ -119,42 +149,74 @@ void runConsole(Interpreter& interpreter, UndoHistory& history, Output& out,
             if (!history.redo()) out.note("REDO: nothing to redo\n");
         } else {
             history.beginLine();
-            interpreter.assignProgram(line);
+            interpreter.assignProgram(line, TextOrigin{{}, input.linesRead});
             interpreter.lineFinished = false;
             interpreter.runLine();
             const std::string note = history.noteAfter(history.endLine());
             if (!note.empty()) out.diagnostic(note);
         }
         out.flush();
-        if (interpreter.budgetExceeded()) break;
+        if (runStopped(interpreter)) break;
         onPass(pass++, false);
+        watch.passDone(pass);
     }
     onPass(pass, true);
 }
 
-void runProgram(Interpreter& interpreter, Output& out, const std::string& text,
-                long long maxResumes, const PassHook& onPass) {
-    interpreter.assignProgram(text);
+void runProgram(Interpreter& interpreter, const std::string& text, const std::string& fileName,
+                ErrorReport::Run settingsErrors, long long maxResumes, RunWatch& watch,
+                RunProgress& progress, const PassHook& onPass) {
+    interpreter.assignProgram(text, TextOrigin{fileName});
+    interpreter.errorReport().continueRun(std::move(settingsErrors));
     interpreter.prescanProgram();
     interpreter.lineFinished = false;
     interpreter.runLine();
-    long long resumes = 0;
+    long long& resumes = progress.resumes;
     while (true) {
         const bool capped = maxResumes >= 0 && resumes >= maxResumes;
-        const bool last = !interpreter.resumePending || capped || interpreter.budgetExceeded();
+        const bool last = !interpreter.resumePending || capped || runStopped(interpreter);
         onPass(resumes, last);
         if (last) {
-            if (capped && interpreter.resumePending && !interpreter.budgetExceeded()) {
-                out.flush();
-                std::fprintf(stderr, "cubalorn-batch: stopped after %lld REFRESHALL resumes\n",
-                             resumes);
-            }
+            progress.resumeLimitReached =
+                capped && interpreter.resumePending && !runStopped(interpreter);
             return;
         }
         ++resumes;
+        watch.passDone(resumes);
         interpreter.lineFinished = false;
         interpreter.runLine();
     }
+}
+
+// "at line 12 of worm.logo" or "in console line 3".
+std::string stopPlace(const Options& options, const Interpreter& interpreter,
+                      const RunProgress& progress) {
+    if (options.programFile.empty())
+        return "in console line " + std::to_string(progress.consoleLine);
+    const Interpreter::StopPlace& place = interpreter.lastStop();
+    if (place.text == nullptr) return "in " + options.programFile;
+    return "at line " + std::to_string(lineAt(place.text->text, place.position)) + " of " +
+           options.programFile;
+}
+
+// The one line that says why and where a run ended early, and what is
+// still written.
+void reportStop(const Options& options, const Interpreter& interpreter,
+                const RunProgress& progress) {
+    std::string cause;
+    if (interruptRequested())
+        cause = "an interrupt (Ctrl+C)";
+    else if (options.maxSteps != 0 && interpreter.stepsTaken() > uint64_t(options.maxSteps))
+        cause = "--max-steps " + std::to_string(options.maxSteps);
+    else {
+        char seconds[64];
+        std::snprintf(seconds, sizeof seconds, "--max-seconds %g", options.maxSeconds);
+        cause = seconds;
+    }
+    const bool writes = options.wantsRender() || !requestedOutputs(options).empty();
+    std::fprintf(stderr, "cubalorn-batch: program stopped by %s %s%s\n", cause.c_str(),
+                 stopPlace(options, interpreter, progress).c_str(),
+                 writes ? "; the outputs are written from the volume as it stands" : "");
 }
 
 // The smooth surface lies where density reaches this, as in the window.
@@ -182,20 +244,25 @@ void reportMeshes(const VoxelVolume& volume, Output& out) {
 }
 
 int run(const Options& options) {
-    // A file that cannot be written is refused before the program runs.
-    if (!checkExportTargets(options, stderr)) return 1;
-    StdoutOutput out;
+    ProgressLine progressLine(stderr, options.progressAlways);
+    BatchOutput out(progressLine);
     BatchHost batchHost;
     std::string text;
     const bool programMode = !options.programFile.empty();
     ProgramSettings settings;
+    ErrorReport::Run settingsErrors;
     if (programMode) {
         if (!loadProgramFile(options.programFile, text)) {
             std::fprintf(stderr, "ERROR - could not open file %s\n", options.programFile.c_str());
             return 1;
         }
-        settings = readSettings(text, out, batchHost);
+        settings = readSettings(text, options, out, batchHost, settingsErrors);
     }
+    if (!checkOutputs(options, stderr)) return 1;
+    const ResourceFolders resources = ResourceFolders::forThisProgram();
+    const PathPolicy pathPolicy = options.allowAnyPath
+                                      ? PathPolicy::anyPath()
+                                      : PathPolicy::confinedTo(resources.places()[0], resources);
 
     // With --png the program runs against the window's scene, as in the
     // window; otherwise against a host that only records.
@@ -207,6 +274,9 @@ int run(const Options& options) {
         request.width = options.width;
         request.height = options.height;
         request.programSettings = programMode ? &settings : nullptr;
+        request.view = options.view;
+        request.ambientOcclusion = options.ambientOcclusion;
+        request.resources = &resources;
         stage = WindowStage::open(request, out, error);
         if (!stage) {
             out.flush();
@@ -245,11 +315,16 @@ int run(const Options& options) {
     }
     World world(*volume);
     Interpreter interpreter(world, host, out);
+    interpreter.errorReport().setEnabled(options.hints);
     UndoHistory history(world);
     ExecutionBudget budget;
     budget.maxSteps = static_cast<uint64_t>(options.maxSteps);
     budget.maxSeconds = options.maxSeconds;
     interpreter.setExecutionBudget(budget);
+    interpreter.setPathPolicy(&pathPolicy);
+    RunWatch watch(interpreter, progressLine);
+    interpreter.setStopSignal(&watch);
+    catchInterrupts();
 
     bool picturesWritten = true;
     bool presented = false;
@@ -271,6 +346,13 @@ int run(const Options& options) {
         if (options.pngEvery > 0 && pass % options.pngEvery == 0)
             pictures.push_back(exporter::numberedPath(options.pngPath, pass));
         if (last) pictures.push_back(options.pngPath);
+        // Nobody sees a frame that is not saved: only its one-frame texts
+        // go, as drawing it would take them. An animation's passes then
+        // cost the program's work alone, not a software-rendered frame each.
+        if (pictures.empty()) {
+            host.screenTexts().clear();
+            return;
+        }
         std::string errors;
         if (!stage->drawFrame(pictures, errors)) {
             out.flush();
@@ -278,23 +360,47 @@ int run(const Options& options) {
             picturesWritten = false;
         }
     };
+    RunProgress progress;
     if (programMode)
-        runProgram(interpreter, out, text, options.maxResumes, onPass);
+        runProgram(interpreter, text, options.programFile, std::move(settingsErrors),
+                   options.maxResumes, watch, progress, onPass);
     else
-        runConsole(interpreter, history, out, onPass);
+        runConsole(interpreter, history, batchHost, out, watch, progress, onPass);
+    interpreter.finishRun();  // a run stopped by --frames has not finished by itself
+    if (stage && presented && options.turntable > 0) {
+        std::string errors;
+        if (!stage->drawTurntable(options.turntable, options.pngPath, errors)) {
+            out.flush();
+            std::fputs(errors.c_str(), stderr);
+            picturesWritten = false;
+        }
+    }
+    progressLine.clear();
+    // Nothing more is stopped from here on: the outputs are written whole.
+    interpreter.setStopSignal(nullptr);
     if (options.meshReport) reportMeshes(*volume, out);
     out.flush();
-    if (interpreter.budgetExceeded()) {
-        if (options.maxSteps != 0 && interpreter.stepsTaken() > uint64_t(options.maxSteps))
-            std::fprintf(stderr, "cubalorn-batch: program stopped by --max-steps %lld\n",
-                         options.maxSteps);
+    const bool stopped = runStopped(interpreter);
+    if (stopped) reportStop(options, interpreter, progress);
+    if (progress.resumeLimitReached) {
+        if (options.resumeLimitGiven)
+            std::fprintf(stderr, "cubalorn-batch: stopped after %lld REFRESHALL resumes\n",
+                         progress.resumes);
         else
-            std::fprintf(stderr, "cubalorn-batch: program stopped by --max-seconds %g\n",
-                         options.maxSeconds);
-        return 3;
+            std::fprintf(stderr,
+                         "cubalorn-batch: stopped after %lld REFRESHALL resumes, the default "
+                         "limit; --frames N sets another, --frames none lets it run on\n",
+                         progress.resumes);
     }
     const bool exported = writeExports(options, *volume, world.palette, stderr);
-    return exported && picturesWritten ? 0 : 1;
+    if (!exported || !picturesWritten) return 1;
+    if (stopped) return 3;
+    if (options.strict && interpreter.errorReport().errorsPrinted() > 0) {
+        std::fprintf(stderr, "cubalorn-batch: --strict: ERROR lines printed: %llu\n",
+                     static_cast<unsigned long long>(interpreter.errorReport().errorsPrinted()));
+        return 4;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -313,9 +419,14 @@ int main(int argc, char** argv) {
         std::fputs(usageText().c_str(), stdout);
         return 0;
     }
+    if (options.showVersion) {
+        std::fputs(versionText().c_str(), stdout);
+        return 0;
+    }
     // A file size limit then fails the write with a message instead of
     // killing the process halfway through an export.
     std::signal(SIGXFSZ, SIG_IGN);
+    holdInterrupts();
     int status = 1;
     cubalorn::runWithLargeStack([&] { status = run(options); });
     return status;

@@ -13,9 +13,10 @@ namespace {
 struct OptionRow {
     const char* name;
     const char* valueName;  // null: a switch without a value
-    const char* help;
+    std::string help;
     // Applies the option; returns false with `error` set when the value is bad.
     bool (*apply)(Options& options, const std::string& value, std::string& error);
+    const char* shortName = nullptr;  // "-h"
 };
 
 bool parseCount(const std::string& text, long long& count) {
@@ -70,13 +71,21 @@ bool setPath(std::string& path, const char* option, const std::string& value, st
 }
 
 bool setResumeCap(Options& o, const char* option, const std::string& value, std::string& error) {
+    o.resumeLimitGiven = true;
+    if (value == "none") {
+        o.maxResumes = -1;
+        return true;
+    }
     if (parseCount(value, o.maxResumes)) return true;
-    error = std::string(option) + " needs a whole number of 0 or more, not '" + value + "'";
+    error =
+        std::string(option) + " needs a whole number of 0 or more, or none, not '" + value + "'";
     return false;
 }
 
 const OptionRow kOptions[] = {
-    {"--frames", "N", "stop a program file after N REFRESHALL resumes (default: no limit)",
+    {"--frames", "N",
+     "stop a program file after N REFRESHALL resumes (default " +
+         std::to_string(kDefaultResumeLimit) + "; none: no limit)",
      [](Options& o, const std::string& value, std::string& error) {
          return setResumeCap(o, "--frames", value, error);
      }},
@@ -162,30 +171,104 @@ const OptionRow kOptions[] = {
          error = "--png-every needs a whole number of 1 or more, not '" + value + "'";
          return false;
      }},
+    {"--view", "VIEW",
+     "with --png, the camera: fit (the sculpture framed from the front left, above), program "
+     "(the program's CAMERAPOS), front, top or side (default: program if it sets a camera, "
+     "else fit)",
+     [](Options& o, const std::string& value, std::string& error) {
+         for (const char* view : {"fit", "program", "front", "top", "side"})
+             if (value == view) {
+                 o.view = value;
+                 return true;
+             }
+         error = "--view needs fit, program, front, top or side, not '" + value + "'";
+         return false;
+     }},
+    {"--turntable", "N",
+     "with --png, also write N frames orbiting the sculpture, PATH-turn-NNNNN.png, and an "
+     "animated PATH.gif when ImageMagick is installed",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (parseCount(value, o.turntable) && o.turntable > 0 &&
+             o.turntable <= kMaxTurntableFrames)
+             return true;
+         error = "--turntable needs a whole number from 1 to " +
+                 std::to_string(kMaxTurntableFrames) + ", not '" + value + "'";
+         return false;
+     }},
+    {"--ambient-occlusion", "on|off",
+     "with --png, darken the cubic mesh's closed-in corners (default: on)",
+     [](Options& o, const std::string& value, std::string& error) {
+         if (value == "on" || value == "off") {
+             o.ambientOcclusion = value == "on";
+             o.ambientOcclusionGiven = true;
+             return true;
+         }
+         error = "--ambient-occlusion needs on or off, not '" + value + "'";
+         return false;
+     }},
     {"--vox", "PATH", "write the final volume as a MagicaVoxel .vox file (z up)",
      [](Options& o, const std::string& value, std::string& error) {
          return setPath(o.voxPath, "--vox", value, error);
      }},
-    {"--help", nullptr, "show this help",
+    {"--allow-any-path", nullptr,
+     "let the program's file commands open any file, not only those in the working folder",
+     [](Options& o, const std::string&, std::string&) {
+         o.allowAnyPath = true;
+         return true;
+     }},
+    {"--progress", nullptr,
+     "show the progress line from the start, even when standard error is not a terminal",
+     [](Options& o, const std::string&, std::string&) {
+         o.progressAlways = true;
+         return true;
+     }},
+    {"--version", nullptr, "print the version and exit",
+     [](Options& o, const std::string&, std::string&) {
+         o.showVersion = true;
+         return true;
+     }},
+    {"--strict", nullptr, "exit with status 4 when the program printed any ERROR line",
+     [](Options& o, const std::string&, std::string&) {
+         o.strict = true;
+         return true;
+     }},
+    {"--no-hints", nullptr, "no error places or hints on standard error",
+     [](Options& o, const std::string&, std::string&) {
+         o.hints = false;
+         return true;
+     }},
+    {"--help", nullptr, "show this help and exit",
      [](Options& o, const std::string&, std::string&) {
          o.showHelp = true;
          return true;
-     }},
+     },
+     "-h"},
 };
 
 const OptionRow* findOption(const std::string& name) {
     for (const OptionRow& row : kOptions)
-        if (name == row.name) return &row;
+        if (name == row.name || (row.shortName != nullptr && name == row.shortName)) return &row;
     return nullptr;
+}
+
+// "--name", "--name=value" and "-h" are options until "--"; "-" alone is a
+// file name, as is everything after "--".
+bool looksLikeOption(const std::string& argument) {
+    return argument.size() > 1 && argument[0] == '-';
 }
 
 }  // namespace
 
 bool parseOptions(const std::vector<std::string>& arguments, Options& options, std::string& error) {
     bool programSeen = false;
+    bool optionsEnded = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument.size() > 1 && argument[0] == '-' && argument[1] == '-') {
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && looksLikeOption(argument)) {
             std::string name = argument;
             std::string value;
             bool valueGiven = false;
@@ -220,10 +303,17 @@ bool parseOptions(const std::vector<std::string>& arguments, Options& options, s
         options.programFile = argument;
         programSeen = true;
     }
-    if (!options.wantsRender() && (options.pngEvery > 0 || options.width > 0)) {
-        error = std::string(options.pngEvery > 0 ? "--png-every" : "--size") +
-                " goes with --png, which names the picture";
-        return false;
+    if (!options.wantsRender()) {
+        const char* picture = options.pngEvery > 0           ? "--png-every"
+                              : options.width > 0            ? "--size"
+                              : !options.view.empty()        ? "--view"
+                              : options.turntable > 0        ? "--turntable"
+                              : options.ambientOcclusionGiven ? "--ambient-occlusion"
+                                                             : nullptr;
+        if (picture != nullptr) {
+            error = std::string(picture) + " goes with --png, which names the picture";
+            return false;
+        }
     }
     return true;
 }
@@ -247,17 +337,33 @@ std::vector<std::pair<std::string, std::string>> Options::exportFiles() const {
 
 std::string usageText() {
     std::string text =
-        "usage: cubalorn-batch [options] [FILE]\n"
+        "usage: cubalorn-batch [options] [--] [FILE]\n"
         "Runs the Logo program FILE, or else each line of standard input as one console line,\n"
         "without a window, and prints what the interpreter prints.\n"
         "options:\n";
     for (const OptionRow& row : kOptions) {
-        std::string left = std::string("  ") + row.name;
+        std::string left = "  ";
+        if (row.shortName) left += std::string(row.shortName) + ", ";
+        left += row.name;
         if (row.valueName) left += std::string(" ") + row.valueName;
-        left.resize(24, ' ');
+        // A name too long for the column gets a line of its own.
+        if (left.size() >= 24) left += "\n";
+        left.resize(left.back() == '\n' ? left.size() + 24 : 24, ' ');
         text += left + row.help + "\n";
     }
+    text +=
+        "  --                    end of the options: a FILE that starts with - comes after it\n"
+        "Exit status: 0 done, 1 a file could not be read or written, 2 a mistake in the options,\n"
+        "3 the program was stopped (--max-steps, --max-seconds or Ctrl+C); the outputs are\n"
+        "written from the volume as it stands all the same. The program's file commands reach\n"
+        "only the working folder and below (and read the installed media/, shaders/ and\n"
+        "examples/) unless --allow-any-path is given. On a terminal, a run that takes over two\n"
+        "seconds shows its progress on standard error.\n";
     return text;
+}
+
+std::string versionText() {
+    return std::string("cubalorn-batch ") + CUBALORN_VERSION + "\n";
 }
 
 }  // namespace cubalorn::batch

@@ -3,6 +3,7 @@
 // the console loop and its frames, and the per-frame steps.
 
 #include "app/application.h"
+#include "app/effects_setup.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -124,7 +125,7 @@ TEST_F(ApplicationTest, LightAndShadowSettingsComeFromTheConfiguration) {
     const SShadowLight& light = c.effectHandler->lights()[0];
     EXPECT_EQ(light.position, irr::core::vector3df(10, 20, 30));
     EXPECT_EQ(light.target, irr::core::vector3df(-1, -2, -3));
-    EXPECT_EQ(light.resolution, 1024u);
+    EXPECT_EQ(light.resolution, kShadowMapResolution);
     EXPECT_FLOAT_EQ(light.colour.r, 1.0f);
     EXPECT_FLOAT_EQ(light.colour.g, 0.2f);
     EXPECT_FLOAT_EQ(light.colour.b, 0.0f);

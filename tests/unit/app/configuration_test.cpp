@@ -46,7 +46,7 @@ const ConfigCase kConfigCases[] = {
         <effects ambientred="40" ambientgreen="50" ambientblue="60" lightred="255" lightgreen="1.5"
                  lightblue="0.25" showlightnode="true" blur="true" lightposx="-10" lightposy="120"
                  lightposz="7" useeffects="true" shadowmapfilter="3" lighttarx="-50" lighttary="0"
-                 lighttarz="-51"/>
+                 lighttarz="-51" ambientocclusion="true"/>
         <volume maxx="100" maxy="60" maxz="90" cubic="true"/>
         <camera camx="1.5" camy="2" camz="-3" targetx="4" targety="5.25" targetz="6" showcamerapos="true"/>
         </config>)",
@@ -63,6 +63,7 @@ const ConfigCase kConfigCases[] = {
          EXPECT_TRUE(c.useEffects);
          EXPECT_EQ(c.shadowMapFilter, 3);
          EXPECT_EQ(c.lightTarget, (std::array<int, 3>{-50, 0, -51}));
+         EXPECT_TRUE(c.ambientOcclusion);
          EXPECT_EQ(c.volumeMax, (std::array<int, 3>{100, 60, 90}));
          EXPECT_TRUE(c.cubicMode);
          EXPECT_EQ(c.cameraPosition, (std::array<float, 3>{1.5f, 2.0f, -3.0f}));
@@ -133,10 +134,12 @@ const ConfigCase kConfigCases[] = {
          EXPECT_EQ(c.background, (std::array<int, 3>{0, 0, 5}));
      }},
     {"SwitchIsExactlyLowerCaseTrue", nullptr,
-     R"(<screen fullscreen="True"/><effects blur="TRUE" useeffects="1"/><volume cubic="yes"/>)",
+     R"(<screen fullscreen="True"/><effects blur="TRUE" useeffects="1" ambientocclusion="on"/>)"
+     R"(<volume cubic="yes"/>)",
      [](const AppConfig& c) {
          EXPECT_FALSE(c.fullscreen);
          EXPECT_FALSE(c.blur);
+         EXPECT_FALSE(c.ambientOcclusion);
          EXPECT_FALSE(c.useEffects);
          EXPECT_FALSE(c.cubicMode);
      }},

@@ -96,6 +96,36 @@ TEST_F(RebuildTest, CopiesVerticesColoursAndIndices) {
     EXPECT_EQ(box.MaxEdge, irr::core::vector3df(7, 8, 9));
 }
 
+TEST_F(RebuildTest, OcclusionDarkensCornersOnlyWhenAsked) {
+    ExtractedMesh mesh;
+    const float occlusion[4] = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f, 1.0f};
+    for (float o : occlusion) {
+        MeshVertex v = vertex({0, 0, 0}, {0, 1, 0}, 100);
+        v.occlusion = o;
+        mesh.addVertex(v);
+    }
+    const struct {
+        float darkening;
+        irr::u32 red[4], green[4];  // of (100, 200, 44) at each occlusion
+    } cases[] = {
+        {0.0f, {100, 100, 100, 100}, {200, 200, 200, 200}},
+        {kOcclusionDarkening, {100, 83, 67, 50}, {200, 167, 133, 100}},
+        {1.0f, {100, 67, 33, 0}, {200, 133, 67, 0}},
+    };
+    for (const auto& c : cases) {
+        rebuildMeshBuffer(
+            *buffer, mesh, [](uint8_t) { return irr::video::SColor(200, 100, 200, 44); },
+            c.darkening);
+        const irr::video::S3DVertex* v =
+            static_cast<const irr::video::S3DVertex*>(buffer->getVertices());
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_EQ(v[k].Color.getRed(), c.red[k]) << c.darkening << ", corner " << k;
+            EXPECT_EQ(v[k].Color.getGreen(), c.green[k]) << c.darkening << ", corner " << k;
+            EXPECT_EQ(v[k].Color.getAlpha(), 200u) << "alpha stays";
+        }
+    }
+}
+
 TEST_F(RebuildTest, RefillsInPlaceAndShrinks) {
     ExtractedMesh big;
     for (int i = 0; i < 300; ++i) big.addVertex(vertex({float(i), 0, 0}, {0, 0, 1}, 1));
@@ -165,6 +195,8 @@ TEST(MeshNode, ConfiguresMaterialTransformAndRotation) {
         ASSERT_EQ(n.node->getMaterialCount(), 1u);
         const irr::video::SMaterial& m = n.node->getMaterial(0);
         EXPECT_EQ(m.Lighting, !c.useEffects);
+        EXPECT_EQ(m.ColorMaterial, irr::video::ECM_DIFFUSE_AND_AMBIENT)
+            << "faces in shade keep their colour";
         EXPECT_EQ(m.MaterialType, irr::video::EMT_SOLID);
         EXPECT_EQ(m.getTexture(0) != nullptr, c.cubic) << "the shipped voxel texture loads";
         // The texture matrix works on (u, v, 1): a half turn, then half a

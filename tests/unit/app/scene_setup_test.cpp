@@ -94,7 +94,10 @@ TEST(SceneSetup, LightAndUnlitMarker) {
     EXPECT_FLOAT_EQ(light.node->getRadius(), 800.0f);
     EXPECT_EQ(light.marker->getParent(), light.node) << "the marker follows the light";
     EXPECT_FALSE(light.marker->getMaterial(0).Lighting);
-    EXPECT_FLOAT_EQ(light.node->getLightData().DiffuseColor.g, 255.0f);
+    EXPECT_FLOAT_EQ(light.node->getLightData().DiffuseColor.g, 248 / 255.0f);
+    // No fall-off: the engine's default over the radius burns nearby faces white.
+    EXPECT_EQ(light.node->getLightData().Attenuation, irr::core::vector3df(1, 0, 0));
+    EXPECT_FLOAT_EQ(scene.getAmbientLight().g, AppConfig().ambient[1] / 255.0f);
     light.node->remove();
 }
 
@@ -104,10 +107,10 @@ TEST(SceneSetup, LightColours) {
         irr::video::SColorf node;    // r, g, b, a
         irr::video::SColorf shadow;  // r, g, b, a
     } cases[] = {
-        {{255, 128, 0}, {1.0f, 255.0f, 128.0f, 0.0f}, {1.0f, 128 / 255.0f, 0.0f, 0.0f}},
-        {{1.0f, 0.5f, 2.9f}, {1.0f, 1.0f, 0.5f, 2.9f}, {1 / 255.0f, 0.0f, 2 / 255.0f, 0.0f}},
-        {{256, 300, -1}, {1.0f, 256.0f, 300.0f, -1.0f}, {0.0f, 44 / 255.0f, 1.0f, 0.0f}},
-        {{1e30f, -1e30f, 0}, {1.0f, 1e30f, -1e30f, 0.0f}, {0.0f, 0.0f, 0.0f, 0.0f}},
+        {{255, 128, 0}, {1.0f, 128 / 255.0f, 0.0f, 1.0f}, {1.0f, 128 / 255.0f, 0.0f, 0.0f}},
+        {{1.0f, 0.5f, 2.9f}, {1 / 255.0f, 0.0f, 2 / 255.0f, 1.0f}, {1 / 255.0f, 0.0f, 2 / 255.0f, 0.0f}},
+        {{256, 300, -1}, {0.0f, 44 / 255.0f, 1.0f, 1.0f}, {0.0f, 44 / 255.0f, 1.0f, 0.0f}},
+        {{1e30f, -1e30f, 0}, {0.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 0.0f, 0.0f}},
     };
     for (const auto& c : cases) {
         const irr::video::SColorf node = lightNodeColour(c.configured);

@@ -77,8 +77,8 @@ TEST_F(WindowHostTest, FontsAndTexturesAreKeptEvenWhenTheyFailToLoad) {
     EXPECT_NE(context.fontList[0].font, nullptr);
     EXPECT_EQ(context.fontList[1].font, nullptr);
 
-    host->addTexture("media/voxeltexture.bmp", 1, 2, 3, 4);
-    host->addTexture("media/none.bmp", 5, 6, 7, 8);
+    host->addTexture("media/voxeltexture.bmp", "media/voxeltexture.bmp", 1, 2, 3, 4);
+    host->addTexture("media/none.bmp", "media/none.bmp", 5, 6, 7, 8);
     ASSERT_EQ(context.textureList.size(), 2u);
     EXPECT_TRUE(host->hasTexture("media/none.bmp"));
     EXPECT_NE(context.textureList[0].texture, nullptr);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -58,6 +60,63 @@ TEST(ShadowLight, ProjectionFollowsTheKindOfLight) {
     matrix4 view;
     view.buildCameraLookAtMatrixLH(vector3df(3, 9, -3), target, vector3df(0, 0, 1));
     expectMatricesEqual(spot.viewMatrix, view);
+}
+
+// Where a point lands in the light's clip space, divided through.
+vector3df lightClip(const SShadowLight& light, const vector3df& p) {
+    matrix4 m = light.projectionMatrix;
+    m *= light.viewMatrix;
+    irr::f32 out[4];
+    m.transformVect(out, p);  // x, y, z, w of (p, 1)
+    return {out[0] / out[3], out[1] / out[3], out[2] / out[3]};
+}
+
+TEST(ShadowLight, FittedViewHoldsTheBoxTightlyOrFallsBackToTheGivenView) {
+    using irr::core::aabbox3df;
+    const struct {
+        const char* name;
+        vector3df position;
+        aabbox3df box;
+        bool directional;
+        bool fits;
+    } cases[] = {
+        {"sculpture below and aside", {20, 150, 40}, {-70, 0, -60, -30, 38, -30}, false, true},
+        {"flat floor", {-75, 95, -55}, {-40, 0, -40, 40, 0, 40}, false, true},
+        {"light straight above", {0, 80, 0}, {-10, 0, -10, 10, 5, 10}, false, true},
+        {"light inside the box", {0, 5, 0}, {-10, 0, -10, 10, 20, 10}, false, false},
+        {"light over a wide floor", {-60, 70, -20}, {-120, 0, -120, 120, 0, 120}, false, false},
+        {"inverted box", {0, 50, 0}, {1, 1, 1, -1, -1, -1}, false, false},
+        {"directional light", {0, 50, 0}, {-10, 0, -10, 10, 5, 10}, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SShadowLight light(1024, c.position, {0, 0, 0}, irr::video::SColorf(1, 1, 1), 1.0f,
+                           282.0f, 149.99f * irr::core::DEGTORAD, c.directional);
+        const SShadowLight given = light;
+        // An earlier fit must not linger when this one fails.
+        light.fitTo(aabbox3df(-1, 0, -1, 1, 1, 1));
+        EXPECT_EQ(light.fitTo(c.box), c.fits);
+        if (!c.fits) {
+            expectMatricesEqual(light.viewMatrix, given.viewMatrix);
+            expectMatricesEqual(light.projectionMatrix, given.projectionMatrix);
+            EXPECT_EQ(light.farDistance, given.farDistance);
+            continue;
+        }
+        vector3df corners[8];
+        c.box.getEdges(corners);
+        irr::f32 widest = 0;
+        for (const vector3df& corner : corners) {
+            const vector3df clip = lightClip(light, corner);
+            EXPECT_LE(std::fabs(clip.X), 1.0f);
+            EXPECT_LE(std::fabs(clip.Y), 1.0f);
+            EXPECT_GT(clip.Z, 0.0f);
+            EXPECT_LT(clip.Z, 1.0f);
+            widest = std::max({widest, std::fabs(clip.X), std::fabs(clip.Y)});
+        }
+        EXPECT_GT(widest, 0.85f) << "the box should fill the map";
+        EXPECT_LT(light.farDistance, 282.0f);
+        EXPECT_EQ(light.target, vector3df(0, 0, 0)) << "the given target is kept";
+    }
 }
 
 TEST(PostProcessingChain, PassesPingPongBetweenTheTwoTargets) {

@@ -25,17 +25,18 @@ namespace cubalorn {
 namespace {
 
 using testing::LogoWorld;
-// A triangle as the bits of its three vertices (position, normal, material).
-using Triangle = std::array<uint32_t, 21>;
+// A triangle as the bits of its three vertices (position, normal,
+// material, corner occlusion).
+using Triangle = std::array<uint32_t, 24>;
 
 void addTriangles(const ExtractedMesh& mesh, std::vector<Triangle>& out) {
     for (size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
         Triangle t;
         for (int k = 0; k < 3; ++k) {
             const MeshVertex& v = mesh.vertices[mesh.indices[i + k]];
-            const float f[7] = {v.pos.x,    v.pos.y,    v.pos.z,   v.normal.x,
-                                v.normal.y, v.normal.z, v.material};
-            std::memcpy(&t[size_t(7 * k)], f, sizeof f);
+            const float f[8] = {v.pos.x,    v.pos.y,    v.pos.z,    v.normal.x,
+                                v.normal.y, v.normal.z, v.material, v.occlusion};
+            std::memcpy(&t[size_t(8 * k)], f, sizeof f);
         }
         out.push_back(t);
     }

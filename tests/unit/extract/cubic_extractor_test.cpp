@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "unit/extract/mesh_checks.h"
@@ -273,6 +276,117 @@ TEST(CubicExtractor, RerunFollowsTheVolumeAndReplacesTheMesh) {
     extractor.execute();
     EXPECT_TRUE(mesh.vertices.empty());
     EXPECT_EQ(mesh.indexRanges.size(), 1u);
+}
+
+// The +y square of the voxel at (5, 5, 5), with voxels set around (5, 6, 5),
+// the voxel its face looks into, at these (dx, dz) offsets.
+struct OcclusionCase {
+    const char* name;
+    std::vector<std::pair<int, int>> around;
+    int expected[4];  // q0 (-x, -z), q1 (-x, +z), q2 (+x, -z), q3 (+x, +z), in thirds
+    bool q0q3Diagonal;
+};
+
+TEST(CubicExtractor, CornersAreOccludedByTheVoxelsInFrontOfTheFace) {
+    const OcclusionCase cases[] = {
+        {"open", {}, {0, 0, 0, 0}, false},
+        {"one side", {{-1, 0}}, {1, 1, 0, 0}, false},
+        {"diagonal at q0", {{-1, -1}}, {1, 0, 0, 0}, false},
+        {"diagonal at q1: the open pair q0, q3 takes the diagonal", {{-1, 1}}, {0, 1, 0, 0}, true},
+        {"inner corner: two sides close q0", {{-1, 0}, {0, -1}}, {3, 1, 1, 0}, false},
+        {"two sides close q2", {{1, 0}, {0, -1}}, {1, 0, 3, 1}, true},
+        {"two sides without their diagonal still close the corner",
+         {{1, 0}, {0, 1}},
+         {0, 1, 1, 3},
+         false},
+        {"side and diagonal", {{-1, 0}, {1, 1}}, {1, 1, 0, 1}, false},
+        {"walled in", {{-1, -1}, {-1, 0}, {-1, 1}, {0, -1}, {0, 1}, {1, -1}, {1, 0}, {1, 1}},
+         {3, 3, 3, 3},
+         false},
+    };
+    for (const OcclusionCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        VoxelVolume v(box(10, 10, 10), 8);
+        v.setVoxel(5, 5, 5, kSolid);
+        for (const auto& [dx, dz] : c.around) v.setVoxel(5 + dx, 6, 5 + dz, kSolid);
+        // Voxels beside the face's own voxel, in its layer, change nothing.
+        v.setVoxel(4, 5, 5, Voxel::make(2, 255));
+        const ExtractedMesh m = extract(v);
+        squaresOf(m);  // shape and winding hold for either diagonal
+        size_t found = 0;
+        for (size_t sq = 0; sq < m.vertices.size() / 4; ++sq) {
+            const MeshVertex* q = &m.vertices[4 * sq];
+            if (!(q[0].normal == Vec3f{0, 1, 0} && q[0].pos.y == 5.5f && q[0].pos.x == 4.5f &&
+                  q[0].pos.z == 4.5f))
+                continue;
+            ++found;
+            for (int k = 0; k < 4; ++k)
+                EXPECT_FLOAT_EQ(q[k].occlusion, c.expected[k] / 3.0f) << "corner q" << k;
+            // The diagonal is the edge both triangles share.
+            const uint32_t* t = &m.indices[6 * sq];
+            int shared = 0;
+            for (int a = 0; a < 3; ++a)
+                for (int b = 3; b < 6; ++b) shared += t[a] == t[b];
+            ASSERT_EQ(shared, 2);
+            const bool usesQ0 = std::count(t, t + 6, 4 * sq) == 2;
+            EXPECT_EQ(usesQ0, c.q0q3Diagonal) << "diagonal";
+        }
+        EXPECT_EQ(found, 1u);
+    }
+}
+
+TEST(CubicExtractor, RegionsMeshedOnTheirOwnGetTheWholeVolumesOcclusion) {
+    // Chunks of 8 over a volume of blocks of 16 and a staircase that crosses
+    // chunk borders in every direction: each chunk's corners, moved back to
+    // the volume's coordinates, are the whole mesh's corners.
+    VoxelVolume v(Region{{-4, 0, -4}, {27, 20, 27}}, 16);
+    for (int i = 0; i < 20; ++i)
+        for (int x = -4; x <= 27 - i; ++x)
+            for (int z = -4 + i / 2; z <= 20; ++z) v.setVoxel(x, i, z, Voxel::make(uint8_t(1 + i), 255));
+    v.setVoxel(7, 12, 7, kSolid);
+    v.setVoxel(8, 13, 8, kSolid);  // touching the last one only by an edge
+
+    auto corners = [](const ExtractedMesh& m, Vec3i lower) {
+        std::multiset<std::tuple<float, float, float, float, float, float, float, float>> out;
+        for (const MeshVertex& q : m.vertices)
+            out.insert({q.pos.x + lower.x, q.pos.y + lower.y, q.pos.z + lower.z, q.normal.x,
+                        q.normal.y, q.normal.z, q.material, q.occlusion});
+        return out;
+    };
+    const Region whole{{-5, -1, -5}, {28, 21, 28}};  // a step past the volume: its outer faces too
+    const auto expected = corners(extract(v, whole), whole.lower);
+    std::multiset<std::tuple<float, float, float, float, float, float, float, float>> chunked;
+    size_t occluded = 0;
+    for (int z = whole.lower.z; z < whole.upper.z; z += 8)
+        for (int y = whole.lower.y; y < whole.upper.y; y += 8)
+            for (int x = whole.lower.x; x < whole.upper.x; x += 8) {
+                const Region chunk{{x, y, z},
+                                   {std::min(x + 8, whole.upper.x), std::min(y + 8, whole.upper.y),
+                                    std::min(z + 8, whole.upper.z)}};
+                for (const auto& c : corners(extract(v, chunk), chunk.lower)) {
+                    chunked.insert(c);
+                    occluded += std::get<7>(c) > 0;
+                }
+            }
+    EXPECT_GT(occluded, 100u);
+    EXPECT_TRUE(chunked == expected) << chunked.size() << " corners in chunks, " << expected.size()
+                                     << " in the whole";
+}
+
+TEST(CubicExtractor, WithoutOcclusionEveryCornerIsOpenAndKeepsItsDiagonal) {
+    VoxelVolume v(box(10, 10, 10), 8);
+    for (int x = 2; x < 8; ++x)
+        for (int z = 2; z < 8; ++z) v.setVoxel(x, 2, z, kSolid);
+    v.setVoxel(4, 3, 4, kSolid);
+    ExtractedMesh m;
+    CubicExtractor extractor(v, v.region(), m);
+    extractor.setAmbientOcclusion(false);
+    extractor.execute();
+    ASSERT_FALSE(m.vertices.empty());
+    for (const MeshVertex& q : m.vertices) EXPECT_EQ(q.occlusion, 0.0f);
+    for (size_t sq = 0; sq < m.vertices.size() / 4; ++sq)
+        EXPECT_EQ(std::count(&m.indices[6 * sq], &m.indices[6 * sq + 6], 4 * sq + 1), 2)
+            << "square " << sq << " keeps q1-q2";
 }
 
 }  // namespace

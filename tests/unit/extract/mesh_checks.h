@@ -23,7 +23,8 @@ inline std::string describe(const MeshVertex& v) {
     std::ostringstream s;
     s.precision(9);
     s << "pos (" << v.pos.x << ", " << v.pos.y << ", " << v.pos.z << ") normal (" << v.normal.x
-      << ", " << v.normal.y << ", " << v.normal.z << ") material " << v.material;
+      << ", " << v.normal.y << ", " << v.normal.z << ") material " << v.material
+      << " occlusion " << v.occlusion;
     return s.str();
 }
 
@@ -38,11 +39,11 @@ inline ::testing::AssertionResult identicalMeshes(const ExtractedMesh& expected,
     for (size_t i = 0; i < expected.vertices.size(); ++i) {
         const MeshVertex& e = expected.vertices[i];
         const MeshVertex& a = actual.vertices[i];
-        const float ef[7] = {e.pos.x,    e.pos.y,    e.pos.z,   e.normal.x,
-                             e.normal.y, e.normal.z, e.material};
-        const float af[7] = {a.pos.x,    a.pos.y,    a.pos.z,   a.normal.x,
-                             a.normal.y, a.normal.z, a.material};
-        for (int k = 0; k < 7; ++k)
+        const float ef[8] = {e.pos.x,    e.pos.y,    e.pos.z,    e.normal.x,
+                             e.normal.y, e.normal.z, e.material, e.occlusion};
+        const float af[8] = {a.pos.x,    a.pos.y,    a.pos.z,    a.normal.x,
+                             a.normal.y, a.normal.z, a.material, a.occlusion};
+        for (int k = 0; k < 8; ++k)
             if (!sameBits(ef[k], af[k]))
                 return ::testing::AssertionFailure() << "vertex " << i << " differs: expected "
                                                      << describe(e) << ", got " << describe(a);

@@ -39,7 +39,22 @@ constexpr float kSquareCorners[3][4][3] = {
     {{-0.5f, -0.5f, 0.5f}, {-0.5f, 0.5f, 0.5f}, {0.5f, -0.5f, 0.5f}, {0.5f, 0.5f, 0.5f}},
 };
 
-inline void cubic(const VoxelVolume& volume, const Region& region, ExtractedMesh& mesh) {
+// Occlusion of one corner of a face: `front` is the voxel the face looks
+// into, (su, sv) the corner's side along the face's in-plane axes u and v.
+inline int cornerOcclusion(const VoxelVolume& volume, const int front[3], int u, int v, int su,
+                           int sv) {
+    auto solid = [&](int du, int dv) {
+        int p[3] = {front[0], front[1], front[2]};
+        p[u] += du;
+        p[v] += dv;
+        return volume.voxel(p[0], p[1], p[2]).material() != 0;
+    };
+    const bool side1 = solid(su, 0), side2 = solid(0, sv), diagonal = solid(su, sv);
+    return side1 && side2 ? 3 : side1 + side2 + diagonal;
+}
+
+inline void cubic(const VoxelVolume& volume, const Region& region, ExtractedMesh& mesh,
+                  bool ambientOcclusion = true) {
     mesh.clear();
     for (int32_t z = region.lower.z; z < region.upper.z; ++z)
         for (int32_t y = region.lower.y; y < region.upper.y; ++y)
@@ -55,16 +70,33 @@ inline void cubic(const VoxelVolume& volume, const Region& region, ExtractedMesh
                     if (c.curIsSolid ? !(curSolid && !nextSolid) : !(nextSolid && !curSolid))
                         continue;
                     const float material = c.curIsSolid ? cur.material() : next.material();
+                    // The face looks into the empty one of the two voxels.
+                    int front[3] = {x, y, z};
+                    if (c.curIsSolid) front[c.axis] += 1;
+                    const int u = c.axis == 0 ? 1 : 0, w = c.axis == 2 ? 1 : 2;
                     uint32_t q[4];
+                    int occ[4] = {0, 0, 0, 0};
                     for (int k = 0; k < 4; ++k) {
                         const float* o = kSquareCorners[c.axis][k];
+                        if (ambientOcclusion)
+                            occ[k] = cornerOcclusion(volume, front, u, w, o[u] > 0 ? 1 : -1,
+                                                     o[w] > 0 ? 1 : -1);
                         q[k] = mesh.addVertex({{r[0] + o[0], r[1] + o[1], r[2] + o[2]},
                                                {c.normal[0], c.normal[1], c.normal[2]},
-                                               material});
+                                               material,
+                                               float(occ[k]) / 3.0f});
                     }
-                    for (int t = 0; t < 6; t += 3)
-                        mesh.addTriangle(q[c.triangles[t]], q[c.triangles[t + 1]],
-                                         q[c.triangles[t + 2]]);
+                    // The diagonal joins the more open pair of opposite corners.
+                    int t[6];
+                    std::copy(c.triangles, c.triangles + 6, t);
+                    if (occ[0] + occ[3] < occ[1] + occ[2]) {
+                        // The same winding with the q0-q3 diagonal.
+                        const bool firstOrder = c.triangles[1] == 2;
+                        const int flipped[2][6] = {{0, 3, 2, 0, 1, 3}, {0, 2, 3, 0, 3, 1}};
+                        std::copy(flipped[firstOrder], flipped[firstOrder] + 6, t);
+                    }
+                    for (int k = 0; k < 6; k += 3)
+                        mesh.addTriangle(q[t[k]], q[t[k + 1]], q[t[k + 2]]);
                 }
             }
     finish(mesh, region);

@@ -30,5 +30,8 @@ void WindowStage::present(VoxelVolume&, World&) {}
 bool WindowStage::drawFrame(const std::vector<std::string>&, std::string&) {
     return false;
 }
+bool WindowStage::drawTurntable(long long, const std::string&, std::string&) {
+    return false;
+}
 
 }  // namespace cubalorn::batch

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,6 +46,11 @@ bool OwnDisplay::start(int width, int height, std::string& error) {
     }
     if (pid == 0) {
         close(fds[0]);
+        // A group of its own: Ctrl+C on the terminal stops the program, and
+        // the server must live on to draw the pictures of what it made.
+        setpgid(0, 0);
+        // And it goes when the program does, however that ends.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
         // The server's chatter is not ours to show.
         const int null = open("/dev/null", O_WRONLY);
         if (null >= 0) {

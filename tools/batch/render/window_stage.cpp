@@ -3,8 +3,10 @@
 #include <GL/gl.h>
 #include <irrlicht.h>
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "app/app_config.h"
 #include "app/app_context.h"
@@ -13,10 +15,13 @@
 #include "app/effects_setup.h"
 #include "app/frame.h"
 #include "app/mesh_presentation.h"
+#include "app/resources.h"
 #include "app/scene_setup.h"
 #include "app/window_host.h"
 #include "effects/effect_handler.h"
 #include "export/atomic_file.h"
+#include "animated_picture.h"
+#include "framing.h"
 #include "own_display.h"
 #include "voxel/volume.h"
 #include "voxel/world.h"
@@ -63,7 +68,80 @@ struct WindowStage::Impl {
     OwnDisplay display;  // destroyed after the device, which may still talk to it
     std::unique_ptr<EffectHandler> effectHandler;
     World* world = nullptr;
+
+    std::optional<View> view;  // as asked; none: decided by the program's camera
+    bool programSetsCamera = false;
+    std::array<float, 3> cameraAsConfigured{}, targetAsConfigured{};
+
+    // The view this frame uses: the one asked for, else the program's own
+    // camera when it placed one (in its settings or while it ran), else fit.
+    View effectiveView() const {
+        if (view) return *view;
+        const bool moved = config.cameraPosition != cameraAsConfigured ||
+                           config.cameraTarget != targetAsConfigured;
+        return programSetsCamera || moved ? View::Program : View::Fit;
+    }
+    // The sculpture's box in the world, or none while the mesh is empty.
+    std::optional<irr::core::aabbox3df> subject();
+    // Its corners in the world.
+    std::vector<irr::core::vector3df> subjectPoints();
+    void placeCamera(const CameraPlacement& placement);
+    // Frames the sculpture for the effective view (the program's camera is
+    // left alone), after bringing the mesh up to date.
+    void frameSubject();
+    void updatePresentedMesh() {
+        cubalorn::updatePresentedMesh(context, config, world->palette, world->random);
+    }
 };
+
+std::optional<irr::core::aabbox3df> WindowStage::Impl::subject() {
+    if (context.meshNode == nullptr || !context.chunkBuffers ||
+        context.chunkBuffers->vertexCount() == 0)
+        return std::nullopt;
+    context.meshNode->updateAbsolutePosition();
+    return context.meshNode->getTransformedBoundingBox();
+}
+
+std::vector<irr::core::vector3df> WindowStage::Impl::subjectPoints() {
+    std::vector<irr::core::vector3df> points;
+    if (context.meshNode == nullptr) return points;
+    context.meshNode->updateAbsolutePosition();
+    const irr::core::matrix4& toWorld = context.meshNode->getAbsoluteTransformation();
+    if (context.mesh == nullptr) return points;
+    // Every chunk's buffer (the mesh's first is always empty).
+    for (irr::u32 b = 0; b < context.mesh->getMeshBufferCount(); ++b) {
+        const irr::scene::IMeshBuffer& buffer = *context.mesh->getMeshBuffer(b);
+        for (irr::u32 i = 0; i < buffer.getVertexCount(); ++i) {
+            irr::core::vector3df p = buffer.getPosition(i);
+            toWorld.transformVect(p);
+            points.push_back(p);
+        }
+    }
+    return points;
+}
+
+void WindowStage::Impl::placeCamera(const CameraPlacement& placement) {
+    for (irr::scene::ICameraSceneNode* camera :
+         {context.cameras.freeCamera, context.cameras.fixedCamera}) {
+        if (camera == nullptr) continue;
+        camera->setPosition(placement.position);
+        camera->setTarget(placement.target);
+        camera->setUpVector(placement.up);
+        camera->setFOV(placement.fieldOfView);
+        camera->updateAbsolutePosition();
+    }
+}
+
+void WindowStage::Impl::frameSubject() {
+    const View v = effectiveView();
+    if (v == View::Program) return;
+    updatePresentedMesh();
+    irr::scene::ICameraSceneNode* camera = context.sceneManager->getActiveCamera();
+    if (camera == nullptr) return;
+    if (const std::optional<CameraPlacement> placement =
+            framePoints(subjectPoints(), viewDirection(v), camera->getAspectRatio()))
+        placeCamera(*placement);
+}
 
 WindowStage::WindowStage(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 WindowStage::~WindowStage() = default;
@@ -96,7 +174,13 @@ std::unique_ptr<WindowStage> WindowStage::open(const Request& request, Output& o
     if (irr::IrrlichtDevice* reading =
             irr::createDevice(irr::video::EDT_NULL, irr::core::dimension2du(640, 480), 16, false,
                               false, false, &impl->log)) {
-        readConfiguration(*reading->getFileSystem(), config);
+        if (request.resources == nullptr) {
+            readConfiguration(*reading->getFileSystem(), config);
+        } else {
+            const std::string path =
+                WindowResources(*request.resources, "cubalorn-batch", stderr).configuration();
+            if (!path.empty()) readConfiguration(*reading->getFileSystem(), config, path.c_str());
+        }
         reading->drop();
     }
     if (request.width > 0) {
@@ -104,6 +188,11 @@ std::unique_ptr<WindowStage> WindowStage::open(const Request& request, Output& o
         config.windowHeight = request.height;
     }
     config.fullscreen = false;
+    config.ambientOcclusion = request.ambientOcclusion;
+    impl->view = parseView(request.view);
+    impl->programSetsCamera = request.programSettings && request.programSettings->cameraFound;
+    impl->cameraAsConfigured = config.cameraPosition;
+    impl->targetAsConfigured = config.cameraTarget;
 
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') {
@@ -134,6 +223,9 @@ std::unique_ptr<WindowStage> WindowStage::open(const Request& request, Output& o
         return nullptr;
     }
 
+    if (request.resources != nullptr)
+        WindowResources(*request.resources, "cubalorn-batch", stderr)
+            .useMedia(*context.driver, config);
     impl->effectHandler = std::make_unique<EffectHandler>(&device, screen, false, false, false);
     context.effectHandler = impl->effectHandler.get();
     applyEffectColours(*impl->effectHandler, config);
@@ -174,6 +266,7 @@ bool WindowStage::drawFrame(const std::vector<std::string>& pictures, std::strin
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     };
+    s.frameSubject();
     cubalorn::drawFrame(context, s.config, s.world->palette, s.world->random,
                         pictures.empty() ? std::function<void()>() : readBack);
     if (pictures.empty()) return true;
@@ -212,6 +305,51 @@ bool WindowStage::drawFrame(const std::vector<std::string>& pictures, std::strin
         }
     }
     return ok;
+}
+
+bool WindowStage::drawTurntable(long long frames, const std::string& picture,
+                                std::string& errors) {
+    Impl& s = *impl_;
+    const View v = s.effectiveView() == View::Program ? View::Fit : s.effectiveView();
+    s.updatePresentedMesh();
+    const std::optional<irr::core::aabbox3df> box = s.subject();
+    irr::scene::ICameraSceneNode* camera = s.context.sceneManager->getActiveCamera();
+    if (!box || camera == nullptr) {
+        errors += "cubalorn-batch: no turntable: there are no voxels to turn\n";
+        return false;
+    }
+    // One distance for every frame, so the sculpture turns without the
+    // camera moving in and out; the program's own camera stays as it was.
+    const std::optional<View> asked = s.view;
+    s.view = View::Program;
+    std::vector<std::string> written;
+    bool ok = true;
+    for (long long i = 0; i < frames; ++i) {
+        const irr::f32 turn = 360.0f * irr::f32(i) / irr::f32(frames);
+        s.placeCamera(frameTurning(*box, viewDirection(v, turn), camera->getAspectRatio()));
+        const std::string path = turntableFramePath(picture, i);
+        ok = drawFrame({path}, errors);
+        if (!ok) break;  // the next frames would fail the same way
+        written.push_back(path);
+    }
+    s.view = asked;
+    if (!ok || written.empty()) return false;
+
+    const std::string gif = animationPath(picture);
+    std::string error;
+    // About four seconds a turn, but never faster than 50 frames a second.
+    const int delay = std::max(2, int(400 / frames));
+    switch (writeAnimatedGif(written, gif, delay, error)) {
+        case AnimationResult::Written: return true;
+        case AnimationResult::ToolMissing:
+            std::fprintf(stderr,
+                         "cubalorn-batch: ImageMagick's convert is not installed: the turntable "
+                         "frames are written, no %s\n",
+                         gif.c_str());
+            return true;
+        case AnimationResult::Failed: errors += "cubalorn-batch: " + error + "\n"; return false;
+    }
+    return false;
 }
 
 }  // namespace cubalorn::batch

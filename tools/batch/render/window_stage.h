@@ -14,6 +14,7 @@
 #include "voxel/region.h"
 
 namespace cubalorn {
+class ResourceFolders;
 class VoxelVolume;
 struct World;
 }  // namespace cubalorn
@@ -26,6 +27,11 @@ public:
         int width = 0;  // 0: the configured window size
         int height = 0;
         const ProgramSettings* programSettings = nullptr;  // a program file's, if any
+        std::string view;  // --view; empty: the program's camera if it sets one, else fit
+        bool ambientOcclusion = true;
+        // Where configwindows.xml.txt, media/ and shaders/ are looked for;
+        // null: the working folder only.
+        const ResourceFolders* resources = nullptr;
     };
 
     // Reads configwindows.xml.txt, starts an X server of its own when there
@@ -47,6 +53,12 @@ public:
     // Draws one frame and, when `pictures` is not empty, writes it to each of
     // those PNG files. False with one line per failed file on `errors`.
     bool drawFrame(const std::vector<std::string>& pictures, std::string& errors);
+
+    // `frames` pictures of the scene turning once round under the camera
+    // (the view's direction, or fit's for the program's camera), named by
+    // turntableFramePath, then an animated GIF of them at animationPath when
+    // ImageMagick is there (a note on standard error when it is not).
+    bool drawTurntable(long long frames, const std::string& picture, std::string& errors);
 
     struct Impl;
 
