@@ -6,19 +6,20 @@
 
 #include <irrlicht.h>
 
+#include <memory>
 #include <vector>
 
+#include "app/chunk_buffers.h"
 #include "app/event_receiver.h"
 #include "app/scene_setup.h"
 #include "app/screen_texts.h"
-#include "extract/mesh.h"
+#include "extract/chunk_meshes.h"
 #include "interp/host.h"
+#include "voxel/palette.h"
 
 namespace cubalorn {
 
 class EffectHandler;
-class CubicExtractor;
-class SmoothExtractor;
 class VoxelVolume;
 
 struct AppContext {
@@ -37,12 +38,14 @@ struct AppContext {
     Light light;
 
     VoxelVolume* volume = nullptr;
-    CubicExtractor* cubicExtractor = nullptr;
-    SmoothExtractor* smoothExtractor = nullptr;
-    ExtractedMesh extractedMesh;
+    // The volume's meshes chunk by chunk, and the engine's buffer of each;
+    // `mesh` is chunkBuffers' mesh, shown by `meshNode`.
+    std::unique_ptr<ChunkMeshes> chunkMeshes;
+    std::unique_ptr<ChunkBuffers> chunkBuffers;
+    Palette presentedPalette;          // the colours the buffers were filled with
+    float presentedDarkening = -1.0f;  // and the corners' shade (none yet)
 
     irr::scene::SMesh* mesh = nullptr;
-    irr::scene::CDynamicMeshBuffer* meshBuffer = nullptr;
     irr::scene::IMeshSceneNode* meshNode = nullptr;
 
     irr::video::SColor backgroundColour{0, 0, 0, 0};

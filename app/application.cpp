@@ -15,20 +15,14 @@
 #include "app/scene_setup.h"
 #include "app/window_events.h"
 #include "effects/effect_handler.h"
-#include "extract/cubic_extractor.h"
 #include "extract/smooth_extractor.h"
 #include "interp/interpreter.h"
 #include "interp/program_settings.h"
+#include "voxel/undo_history.h"
 #include "voxel/volume.h"
 #include "voxel/world.h"
 
 namespace cubalorn {
-
-namespace {
-
-constexpr uint8_t kSmoothThreshold = 127;
-
-}  // namespace
 
 RunMode runModeFor(size_t argumentCount) {
     if (argumentCount == 0) return RunMode::Interactive;
@@ -209,6 +203,7 @@ bool Application::createVolume() {
     context_.volume = volume_.get();
     interpreter_ = std::make_unique<Interpreter>(*world_, host_, out_);
     interpreter_->setPathPolicy(options_.pathPolicy);
+    if (mode_ == RunMode::Interactive) history_ = std::make_unique<UndoHistory>(*world_);
     interrupts_ = std::make_unique<InterruptWatch>();
     interpreter_->setStopSignal(this);
     host_.setWhileReading([this] {
@@ -233,32 +228,20 @@ void Application::runProgramFileFirstTime() {
 }
 
 void Application::presentFirstMesh() {
-    const Region& region = volume_->region();
-    cubicExtractor_ = std::make_unique<CubicExtractor>(*volume_, region, context_.extractedMesh);
-    smoothExtractor_ = std::make_unique<SmoothExtractor>(*volume_, region, context_.extractedMesh,
-                                                         kSmoothThreshold);
-    context_.cubicExtractor = cubicExtractor_.get();
-    context_.smoothExtractor = smoothExtractor_.get();
-    if (config_.cubicMode)
-        cubicExtractor_->execute();
-    else
-        smoothExtractor_->execute();
-
-    context_.meshBuffer = createVoxelMeshBuffer();
-    context_.mesh = new irr::scene::SMesh();
-    rebuildMeshBuffer(
-        *context_.meshBuffer, context_.extractedMesh,
-        [&](uint8_t index) { return vertexColour(world_->palette, world_->random, index); },
-        occlusionDarkening(config_));
-    out_.print("vert %i \n", static_cast<int>(context_.meshBuffer->getVertexCount()));
-    out_.print("ind  %i \n", static_cast<int>(context_.meshBuffer->getIndexCount()));
-    context_.mesh->addMeshBuffer(context_.meshBuffer);
-    context_.mesh->recalculateBoundingBox();
-    context_.meshNode = context_.sceneManager->addMeshSceneNode(context_.mesh, nullptr, -1);
-    if (context_.meshNode != nullptr)
-        configureMeshNode(*context_.meshNode, *context_.driver, config_.useEffects,
-                          config_.cubicMode);
-    context_.meshUpToDate = true;
+    presentVolume(context_, *volume_, config_);
+    updatePresentedMesh(context_, config_, world_->palette, world_->random);
+    uint64_t vertices = context_.chunkBuffers->vertexCount();
+    const uint64_t indices = context_.chunkBuffers->indexCount();
+    if (!config_.cubicMode) {
+        // Chunks of the smooth surface each hold the vertices on their
+        // borders: the count is that of one mesh of the whole volume.
+        ExtractedMesh whole;
+        SmoothExtractor(*volume_, volume_->region(), whole, context_.chunkMeshes->threshold())
+            .execute();
+        vertices = whole.vertices.size();
+    }
+    out_.print("vert %i \n", static_cast<int>(vertices));
+    out_.print("ind  %i \n", static_cast<int>(indices));
 }
 
 void Application::createGuides() {
@@ -294,14 +277,8 @@ void Application::shutDown() {
     guides_ = {};
     effectHandler_.reset();
     context_.effectHandler = nullptr;
-    if (context_.mesh != nullptr) {
-        context_.mesh->drop();
-        context_.mesh = nullptr;
-    }
-    if (context_.meshBuffer != nullptr) {
-        context_.meshBuffer->drop();
-        context_.meshBuffer = nullptr;
-    }
+    context_.mesh = nullptr;
+    context_.chunkBuffers.reset();
     if (context_.device != nullptr) {
         context_.device->setEventReceiver(nullptr);
         context_.device->drop();

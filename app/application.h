@@ -24,13 +24,12 @@
 
 namespace cubalorn {
 
-class CubicExtractor;
 class EffectHandler;
 class InterruptWatch;
 class PathPolicy;
-class ResourceFolders;
 class ProgramWatch;
-class SmoothExtractor;
+class ResourceFolders;
+class UndoHistory;
 class VoxelVolume;
 struct World;
 class WindowEvents;
@@ -87,6 +86,7 @@ public:
     World* world() { return world_.get(); }
     Interpreter* interpreter() { return interpreter_.get(); }
     int consoleState() const { return dialogue_.state(); }
+    UndoHistory* history() { return history_.get(); }
     // Frames drawn so far.
     unsigned long long framesDrawn() const { return framesDrawn_; }
     const SceneGuides& guides() const { return guides_; }
@@ -100,6 +100,8 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void runProgramLine(const std::string& line) override;
+    void undoLine() override;
+    void redoLine() override;
     void enterFreeCamera() override;
 
     // The main loop's steps, in the order of one pass.
@@ -150,8 +152,8 @@ private:
     std::unique_ptr<VoxelVolume> volume_;
     std::unique_ptr<World> world_;
     std::unique_ptr<Interpreter> interpreter_;
-    std::unique_ptr<CubicExtractor> cubicExtractor_;
-    std::unique_ptr<SmoothExtractor> smoothExtractor_;
+    // Console lines only; gone before the world it refers to.
+    std::unique_ptr<UndoHistory> history_;
     std::unique_ptr<EffectHandler> effectHandler_;
     std::unique_ptr<InterruptWatch> interrupts_;
     std::unique_ptr<WindowEvents> windowEvents_;

@@ -14,6 +14,7 @@
 #include "app/scene_setup.h"
 #include "app/window_events.h"
 #include "interp/interpreter.h"
+#include "voxel/undo_history.h"
 #include "voxel/world.h"
 
 namespace cubalorn {
@@ -162,11 +163,26 @@ void Application::resumeProgram() {
 }
 
 void Application::runProgramLine(const std::string& line) {
+    if (history_) history_->beginLine();
     interpreter_->assignProgram(line);
     interpreter_->lineFinished = false;
     interpreter_->runLine();
+    if (history_) {
+        const std::string note = history_->noteAfter(history_->endLine());
+        if (!note.empty()) out_.diagnostic(note);
+    }
     // A Ctrl+C that came after the last look belongs to the line just ended.
     if (interrupts_) interrupts_->takePress();
+    afterProgramRan();
+}
+
+void Application::undoLine() {
+    if (history_ && !history_->undo()) out_.note("UNDO: nothing to undo\n");
+    afterProgramRan();
+}
+
+void Application::redoLine() {
+    if (history_ && !history_->redo()) out_.note("REDO: nothing to redo\n");
     afterProgramRan();
 }
 

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "voxel/undo_history.h"
+
 namespace cubalorn {
 
 namespace {
@@ -31,6 +33,7 @@ void printHelp(Output& out) {
     out.print("Window: T turtle, G grid, O wireframe, M cubes or smooth, Escape end\n");
     out.print("Window: after FREECAM, W S A D Space and the mouse fly, Enter back to console\n");
     out.print("Ctrl+C stops a running line; at the prompt it ends the program\n");
+    out.write(kUndoHelpLines);
 }
 
 bool ConsoleDialogue::step() {
@@ -64,6 +67,12 @@ void ConsoleDialogue::handle(ConsoleRead read, const std::string& line) {
         state_ = kQuit;
     } else if (equalsIgnoringCase(line, "HELP")) {
         printHelp(out_);
+    } else if (equalsIgnoringCase(line, "UNDO")) {
+        actions_.undoLine();
+        state_ = kLinesRun;
+    } else if (equalsIgnoringCase(line, "REDO")) {
+        actions_.redoLine();
+        state_ = kLinesRun;
     } else if (!line.empty()) {
         actions_.runProgramLine(line);
         state_ = kLinesRun;

@@ -1,6 +1,7 @@
 #pragma once
 // The console side of the main loop: banner, help, the prompt and the
-// commands HELP, FREECAM and QUIT; every other line is a program line.
+// commands HELP, UNDO, REDO, FREECAM and QUIT; every other line is a
+// program line.
 
 #include <string>
 
@@ -26,6 +27,10 @@ public:
     virtual ~ConsoleActions() = default;
     // Run one line through the interpreter (the caller marks the mesh out of date).
     virtual void runProgramLine(const std::string& line) = 0;
+    // UNDO and REDO: take back the last line that changed the drawing, or
+    // put back the last one taken back (the caller redraws as after a line).
+    virtual void undoLine() = 0;
+    virtual void redoLine() = 0;
     // FREECAM: the free camera flies with the keys and the mouse.
     virtual void enterFreeCamera() = 0;
 };

@@ -1,12 +1,12 @@
 #include "app/frame.h"
 
 #include <cstdio>
+#include <new>
 
 #include "app/mesh_presentation.h"
 #include "app/screen_texts.h"
 #include "effects/effect_handler.h"
-#include "extract/cubic_extractor.h"
-#include "extract/smooth_extractor.h"
+#include "voxel/volume.h"
 
 namespace cubalorn {
 
@@ -34,21 +34,45 @@ irr::video::SColor vertexColour(const Palette& palette, Random& random, uint8_t 
     return irr::video::SColor(argb);
 }
 
+void presentVolume(AppContext& context, VoxelVolume& volume, const AppConfig& config) {
+    context.volume = &volume;
+    context.chunkMeshes = std::make_unique<ChunkMeshes>(
+        volume, config.cubicMode ? SurfaceKind::Cubic : SurfaceKind::Smooth);
+    context.chunkBuffers = std::make_unique<ChunkBuffers>(context.chunkMeshes->chunkCount());
+    context.mesh = &context.chunkBuffers->mesh();
+    context.meshNode = context.sceneManager->addMeshSceneNode(context.mesh, nullptr, -1);
+    if (context.meshNode != nullptr)
+        configureMeshNode(*context.meshNode, *context.driver, config.useEffects, config.cubicMode);
+    context.meshUpToDate = false;
+}
+
 bool updatePresentedMesh(AppContext& context, const AppConfig& config, const Palette& palette,
                          Random& random) {
     if (context.meshUpToDate) return false;
-    if (config.cubicMode) {
-        if (context.cubicExtractor != nullptr) context.cubicExtractor->execute();
-    } else if (context.smoothExtractor != nullptr) {
-        context.smoothExtractor->execute();
-    }
-    if (context.meshBuffer != nullptr) {
-        rebuildMeshBuffer(*context.meshBuffer, context.extractedMesh,
-                          [&](uint8_t index) { return vertexColour(palette, random, index); },
-                          occlusionDarkening(config));
-    }
-    if (context.mesh != nullptr) context.mesh->recalculateBoundingBox();
     context.meshUpToDate = true;
+    if (!context.chunkMeshes || !context.chunkBuffers) return true;
+    ChunkMeshes& chunks = *context.chunkMeshes;
+    chunks.setKind(config.cubicMode ? SurfaceKind::Cubic : SurfaceKind::Smooth);
+    // Colours are baked into the buffers: new colours, or another shade of
+    // the corners, fill every chunk again.
+    const float darkening = occlusionDarkening(config);
+    if (context.presentedPalette != palette || context.presentedDarkening != darkening) {
+        context.presentedPalette = palette;
+        context.presentedDarkening = darkening;
+        chunks.invalidateAll();
+    }
+    try {
+        chunks.update([&](uint32_t chunk, const ExtractedMesh& mesh) {
+            context.chunkBuffers->present(
+                chunk, mesh, [&](uint8_t index) { return vertexColour(palette, random, index); },
+                darkening);
+        });
+    } catch (const std::bad_alloc&) {
+        // The window goes on with the chunks it could mesh; the rest are
+        // tried again after the next line.
+        std::fprintf(stderr, "cubalorn: not enough memory to mesh the whole volume\n");
+    }
+    context.chunkBuffers->finish(context.meshNode);
     return true;
 }
 

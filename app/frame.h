@@ -15,13 +15,22 @@
 
 namespace cubalorn {
 
+class VoxelVolume;
+
 // Key O flips wireframe, key M flips cubic/smooth extraction (with the voxel
 // texture) and marks the mesh out of date. Each acts once per press, however
 // long the key is held. Returns whether anything changed.
 bool handleWindowKeys(AppContext& context, AppConfig& config);
 
-// Runs the extractor `cubicMode` selects and refills the mesh buffer, when
-// the mesh is out of date. Returns whether it rebuilt.
+// Sets up the presented mesh of `volume`: its chunk meshes, one engine
+// buffer per chunk in one mesh, and the mesh node (configured for the
+// effects and the mode), out of date so that the next update fills it.
+void presentVolume(AppContext& context, VoxelVolume& volume, const AppConfig& config);
+
+// When the mesh is out of date: re-extracts, with the surface `cubicMode`
+// selects, the chunks that the volume's changes reach (every chunk after
+// the surface or the palette changed) and refills their buffers. Returns
+// whether it was out of date.
 bool updatePresentedMesh(AppContext& context, const AppConfig& config, const Palette& palette,
                          Random& random);
 

@@ -63,13 +63,13 @@ void frames(benchmark::State& state, const char* program, Mode mode) {
     for (int k = 0; k < 3; ++k)
         drawFrame(app->context(), config, app->world()->palette, app->world()->random);
     for (auto _ : state) {
-        if (mode == kEffectsChanging) app->context().meshBuffer->setDirty();
+        if (mode == kEffectsChanging) app->context().mesh->setDirty();
         drawFrame(app->context(), config, app->world()->palette, app->world()->random);
         app->context().device->run();  // let the window system breathe, as the main loop does
     }
     state.counters["fps"] =
         benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
-    state.counters["vertices"] = double(app->context().extractedMesh.vertices.size());
+    state.counters["vertices"] = double(app->context().chunkBuffers->vertexCount());
 }
 
 #define FRAME_BENCH(name, file)                                           \

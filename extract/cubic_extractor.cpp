@@ -173,7 +173,9 @@ void CubicExtractor::execute() {
     const int64_t z1 = std::min<int64_t>(int64_t(region_.upper.z) - 1, vr.upper.z);
 
     if (x0 <= x1 && y0 <= y1 && z0 <= z1) {
-        occupancy_.update(*volume_);
+        // The voxels read: one beyond the positions on every side.
+        occupancy_.update(*volume_, Region{{int32_t(x0 - 1), int32_t(y0 - 1), int32_t(z0 - 1)},
+                                           {int32_t(x1 + 1), int32_t(y1 + 1), int32_t(z1 + 1)}});
         scan(int32_t(x0), int32_t(y0), int32_t(z0), int32_t(x1), int32_t(y1), int32_t(z1));
     }
 

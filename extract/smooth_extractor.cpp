@@ -66,11 +66,12 @@ Vec3f gradientAt(const VoxelCursor& c) {
 class SliceWalk {
 public:
     SliceWalk(const VoxelVolume& volume, VoxelCursor& sampler, const Region& region,
-              uint8_t threshold, ExtractedMesh& mesh)
+              const Vec3i& origin, uint8_t threshold, ExtractedMesh& mesh)
         : volume_(volume),
           sampler_(sampler),
           other_(volume),
           region_(region),
+          origin_(origin),
           threshold_(threshold),
           mesh_(mesh),
           width_(region.upper.x - region.lower.x + 1),
@@ -127,6 +128,7 @@ private:
     VoxelCursor& sampler_;
     VoxelCursor other_;
     const Region region_;
+    const Vec3i origin_;
     const uint8_t threshold_;
     ExtractedMesh& mesh_;
     const int32_t width_, height_;
@@ -141,7 +143,9 @@ private:
 
 void SliceWalk::run() {
     const int32_t lz = region_.lower.z, uz = region_.upper.z;
-    occupancy_.update(volume_);
+    auto past = [](int32_t v) { return v == INT32_MAX ? v : v + 1; };
+    occupancy_.update(volume_, Region{region_.lower, {past(region_.upper.x), past(region_.upper.y),
+                                                      past(region_.upper.z)}});
     // Without a stored voxel in the slices the cells read, there is nothing
     // to find: spare the working storage too.
     bool anyLayer = false;
@@ -302,8 +306,8 @@ void SliceWalk::addVertex(int32_t x, int32_t y, int32_t z, Voxel a0, const Vec3f
     const float f =
         float(int(threshold_) - int(a0.density())) / float(int(a1.density()) - int(a0.density()));
     MeshVertex v;
-    v.pos = {float(int64_t(x) - region_.lower.x), float(int64_t(y) - region_.lower.y),
-             float(int64_t(z) - region_.lower.z)};
+    v.pos = {float(int64_t(x) - origin_.x), float(int64_t(y) - origin_.y),
+             float(int64_t(z) - origin_.z)};
     (axis == 0 ? v.pos.x : axis == 1 ? v.pos.y : v.pos.z) += f;
     Vec3f n{g1.x * f + g0.x * (1.0f - f), g1.y * f + g0.y * (1.0f - f),
             g1.z * f + g0.z * (1.0f - f)};
@@ -354,6 +358,7 @@ SmoothExtractor::SmoothExtractor(const VoxelVolume& volume, const Region& region
     : volume_(&volume),
       sampler_(volume),
       region_(region),
+      origin_(region.lower),
       outputMesh_(&outputMesh),
       threshold_(threshold) {}
 
@@ -373,7 +378,7 @@ void SmoothExtractor::execute() {
     const bool hasCells = region_.lower.x <= region_.upper.x &&
                           region_.lower.y <= region_.upper.y && region_.lower.z <= region_.upper.z;
     if (hasCells && threshold_ > 0) {
-        SliceWalk walk(*volume_, sampler_, region_, threshold_, mesh);
+        SliceWalk walk(*volume_, sampler_, region_, origin_, threshold_, mesh);
         walk.run();
     }
     mesh.region = region_;

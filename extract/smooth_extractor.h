@@ -22,6 +22,10 @@ public:
     void execute();
 
     const Region& region() const { return region_; }
+    // Vertex positions are relative to `origin`, the region's lower corner
+    // unless set: meshes of neighbouring regions extracted with one origin
+    // share the exact vertex positions of one extraction of both.
+    void setOrigin(const Vec3i& origin) { origin_ = origin; }
     // The region's cells: a cell (x, y, z) spans the voxels x..x+1, y..y+1, z..z+1.
     Region cellRegion() const;
     uint8_t threshold() const { return threshold_; }
@@ -30,6 +34,7 @@ private:
     const VoxelVolume* volume_;
     VoxelCursor sampler_;
     Region region_;
+    Vec3i origin_;
     ExtractedMesh* outputMesh_;
     uint8_t threshold_;
 };

@@ -6,6 +6,7 @@
 
 #include "interp/commands.h"
 #include "interp/number_text.h"
+#include "voxel/world.h"
 
 namespace cubalorn {
 
@@ -139,6 +140,12 @@ void Interpreter::countSteps(uint64_t n) {
         pollStopSignal();
 }
 
+void Interpreter::volumeMemoryExhausted() {
+    // What was drawn before the refused write stays.
+    reportError("not enough memory for more voxel blocks, line stopped");
+    abandonLine();
+}
+
 bool Interpreter::deadlinePassed() const {
     return budget_.maxSeconds > 0.0 && std::chrono::steady_clock::now() >= deadline_;
 }
@@ -216,6 +223,7 @@ void Interpreter::executeStatement() {
     const TokenCode code = peekToken();
     if (const StatementHandler handler = statementHandler(code)) {
         handler(*this);
+        if (world_.volume.takeMemoryRefusal()) volumeMemoryExhausted();
         return;
     }
     if (code == kEndOfText) {

@@ -239,6 +239,8 @@ private:
     void checkStep();
     void scheduleNextCheck();
     void pollStopSignal();
+    // A statement's write was refused for want of memory: the line ends.
+    [[noreturn]] void volumeMemoryExhausted();
     const PathPolicy* pathPolicy_ = nullptr;
     uint64_t nextCheck_ = kStopPollSteps;     // the step at which checkStep runs
     uint64_t stepsToCheck_ = kStopPollSteps;  // steps left until then

@@ -38,4 +38,12 @@ int colourNameToMaterial(std::string_view name) {
     return 0;
 }
 
+bool Palette::operator==(const Palette& other) const {
+    for (int i = 0; i < kSize; ++i) {
+        const PaletteEntry &a = entries_[size_t(i)], &b = other.entries_[size_t(i)];
+        if (a.red != b.red || a.green != b.green || a.blue != b.blue) return false;
+    }
+    return true;
+}
+
 }  // namespace cubalorn

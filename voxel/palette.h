@@ -42,6 +42,10 @@ public:
     // channels (0..254, red first).
     void materialColour(uint8_t material, uint32_t& argb, Random& random) const;
 
+    // Every entry the same.
+    bool operator==(const Palette& other) const;
+    bool operator!=(const Palette& other) const { return !(*this == other); }
+
 private:
     std::array<PaletteEntry, kSize> entries_{};
 };

@@ -21,9 +21,7 @@ PenSweep::PenSweep(Turtle& turtle) : turtle_(turtle) {
 void PenSweep::addRow(int32_t y, int32_t z, int32_t xa, int32_t xb) {
     if (!active_) return;
     if (direct_) {
-        VoxelVolume& volume = *turtle_.volume();
-        const Voxel value = turtle_.penValue();
-        for (int32_t x = xa; x <= xb; ++x) volume.setVoxel(x, y, z, value);
+        turtle_.volume()->fillRow(y, z, xa, xb, turtle_.penValue());
         return;
     }
     rows_[size_t(y) + size_t(turtle_.sizeY()) * size_t(z)].include(Run{xa, xb});
@@ -58,7 +56,7 @@ void PenSweep::finish() {
             if (u.empty()) continue;
             const int64_t lo = std::max<int64_t>(0, int64_t(u.lo) - r);
             const int64_t hi = std::min<int64_t>(sx - 1, int64_t(u.hi) + r - 1);
-            for (int64_t x = lo; x <= hi; ++x) volume.setVoxel(int32_t(x), y, z, value);
+            if (lo <= hi) volume.fillRow(y, z, int32_t(lo), int32_t(hi), value);
         }
     }
     rows_.clear();

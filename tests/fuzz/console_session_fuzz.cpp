@@ -1,7 +1,8 @@
 // Any bytes as the console's standard input: the dialogue reads bounded
-// lines (HELP, FREECAM, QUIT, program lines, too-long lines, a last line
-// without its newline, the end of input) and READLIST reads from the same
-// stream, as in the window program.
+// lines (HELP, UNDO, REDO, FREECAM, QUIT, program lines, too-long lines, a
+// last line without its newline, the end of input) and READLIST reads from
+// the same stream, as in the window program, whose undo history records
+// every program line.
 
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "app/console_dialogue.h"
 #include "app/console_input.h"
 #include "fuzz_support.h"
+#include "voxel/undo_history.h"
 
 using namespace cubalorn;
 
@@ -29,18 +31,23 @@ private:
 
 class RunLines : public ConsoleActions {
 public:
-    explicit RunLines(Interpreter& in) : in_(in) {}
+    RunLines(Interpreter& in, UndoHistory& history) : in_(in), history_(history) {}
     void runProgramLine(const std::string& line) override {
         if (line.size() > ConsoleInput::kMaxLineLength)
             fuzz::fail("the dialogue passed on a line longer than the console takes", line);
+        history_.beginLine();
         in_.assignProgram(line);
         in_.lineFinished = false;
         in_.runLine();
+        history_.endLine();
     }
+    void undoLine() override { history_.undo(); }
+    void redoLine() override { history_.redo(); }
     void enterFreeCamera() override {}
 
 private:
     Interpreter& in_;
+    UndoHistory& history_;
 };
 
 }  // namespace
@@ -68,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         World world(volume);
         Interpreter interpreter(world, host, out);
         interpreter.setExecutionBudget(ExecutionBudget{fuzz::kFuzzSteps, 0.0});
-        RunLines lines(interpreter);
+        UndoHistory history(world);
+        RunLines lines(interpreter, history);
         ConsoleDialogue dialogue(console, out, lines);
         // Lines as the prompt takes them (read here rather than by the
         // window's reader thread, which only hands them over). Each pass

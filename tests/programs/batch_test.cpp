@@ -40,7 +40,9 @@ TEST(Batch, RunsStandardInputAsConsoleLines) {
     EXPECT_EQ(r.out,
               "1\nHELP > Show this help\n"
               "programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n"
-              "FREECAM > Quit interpreter to fly with freecam\nQUIT > Quit program\na\na\n");
+              "FREECAM > Quit interpreter to fly with freecam\nQUIT > Quit program\n"
+              "UNDO > Undo the last line: drawing, turtle, pen and colours (variables stay)\n"
+              "REDO > Redo the line UNDO took back\na\na\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
 }
@@ -145,19 +147,41 @@ TEST(Batch, MeshReportFollowsTheProgramsOutput) {
     const std::string program = scratch("empty.logo");
     writeFile(program, "initvolumesize 10 10 10\nprint \"done\n");
     const Result r = runBatch("--mesh-report '" + program + "'");
+    // The volume's memory: 36 bytes of index per block of 32^3 voxels, and
+    // the shared empty block (16 bytes of header, 64 KiB of voxels).
     EXPECT_EQ(r.out,
-              "done\ncubic mesh: 0 vertices, 0 indices\nsmooth mesh: 0 vertices, 0 indices\n");
+              "done\ncubic mesh: 0 vertices, 0 indices\nsmooth mesh: 0 vertices, 0 indices\n"
+              "volume memory: 65588 bytes, 0 of 1 blocks hold their own voxels\n");
     EXPECT_EQ(r.status, 0);
-    // Console lines get the report after the last line too.
+    // Console lines get the report after the last line too (4 x 2 x 4 blocks).
     EXPECT_EQ(runBatch("--mesh-report", "print 1\n").out,
-              "1\ncubic mesh: 0 vertices, 0 indices\nsmooth mesh: 0 vertices, 0 indices\n");
+              "1\ncubic mesh: 0 vertices, 0 indices\nsmooth mesh: 0 vertices, 0 indices\n"
+              "volume memory: 66704 bytes, 0 of 32 blocks hold their own voxels\n");
 }
 
 TEST(Batch, MeshReportCountsBothSurfacesOfOneVoxel) {
     const std::string program = scratch("voxel.logo");
     writeFile(program, "initvolumesize 20 20 20\npenup goto 5 5 5 pendown setvoxel\n");
     EXPECT_EQ(runBatch("--mesh-report '" + program + "'").out,
-              "cubic mesh: 24 vertices, 36 indices\nsmooth mesh: 6 vertices, 24 indices\n");
+              "cubic mesh: 24 vertices, 36 indices\nsmooth mesh: 6 vertices, 24 indices\n"
+              "volume memory: 131140 bytes, 1 of 1 blocks hold their own voxels\n");
+}
+
+// UNDO and REDO at the headless console: back and forth over the drawing,
+// the pen and the colours; a program line clears what could be redone.
+TEST(Batch, UndoAndRedoAtTheConsole) {
+    const Result r =
+        runBatch("--mesh-report",
+                 "pencolor 9 penup goto 5 5 5 pendown setvoxel\nsetrgb 9 1 2 3\n"
+                 "print 1\nundo\nUndo\nUNDO\nredo\nmake \"c 0 \"c = getvoxel print :c\n"
+                 "redo\nredo\n");
+    // After the undos nothing is drawn; REDO brings back the voxel (the
+    // probe line is one more line, so the last REDO finds nothing).
+    EXPECT_EQ(r.out,
+              "1\n9\ncubic mesh: 24 vertices, 36 indices\nsmooth mesh: 6 vertices, 24 indices\n"
+              "volume memory: 132256 bytes, 1 of 32 blocks hold their own voxels\n");
+    EXPECT_EQ(r.err, "UNDO: nothing to undo\nREDO: nothing to redo\nREDO: nothing to redo\n");
+    EXPECT_EQ(r.status, 0);
 }
 
 // The check for an empty .vox reads only the blocks that hold anything: a

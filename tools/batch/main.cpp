@@ -32,6 +32,7 @@
 #include "output_check.h"
 #include "render/window_stage.h"
 #include "run_control.h"
+#include "voxel/undo_history.h"
 #include "voxel/volume.h"
 #include "voxel/world.h"
 
@@ -128,8 +129,8 @@ bool runStopped(const Interpreter& interpreter) {
     return interpreter.budgetExceeded() || interruptRequested();
 }
 
-void runConsole(Interpreter& interpreter, BatchHost& input, Output& out, RunWatch& watch,
-                RunProgress& progress, const PassHook& onPass) {
+void runConsole(Interpreter& interpreter, UndoHistory& history, BatchHost& input, Output& out,
+                RunWatch& watch, RunProgress& progress, const PassHook& onPass) {
     std::string line;
     long long pass = 0;
     while (!interruptRequested() && input.readLine(line)) {
@@ -137,13 +138,23 @@ void runConsole(Interpreter& interpreter, BatchHost& input, Output& out, RunWatc
         if (line.empty()) continue;
         if (equalsIgnoringCase(line, "HELP")) {
             out.write(kHelpLines);
+            out.write(kUndoHelpLines);
             continue;
         }
         // Without a window there is no camera to fly: FREECAM ends the console too.
         if (equalsIgnoringCase(line, "QUIT") || equalsIgnoringCase(line, "FREECAM")) break;
-        interpreter.assignProgram(line, TextOrigin{{}, input.linesRead});
-        interpreter.lineFinished = false;
-        interpreter.runLine();
+        if (equalsIgnoringCase(line, "UNDO")) {
+            if (!history.undo()) out.note("UNDO: nothing to undo\n");
+        } else if (equalsIgnoringCase(line, "REDO")) {
+            if (!history.redo()) out.note("REDO: nothing to redo\n");
+        } else {
+            history.beginLine();
+            interpreter.assignProgram(line, TextOrigin{{}, input.linesRead});
+            interpreter.lineFinished = false;
+            interpreter.runLine();
+            const std::string note = history.noteAfter(history.endLine());
+            if (!note.empty()) out.diagnostic(note);
+        }
         out.flush();
         if (runStopped(interpreter)) break;
         onPass(pass++, false);
@@ -214,12 +225,22 @@ constexpr uint8_t kSmoothThreshold = 127;
 // Both meshes of the final volume, so that extraction can be checked and
 // timed without a window.
 void reportMeshes(const VoxelVolume& volume, Output& out) {
-    ExtractedMesh mesh;
-    CubicExtractor(volume, volume.region(), mesh).execute();
-    out.print("cubic mesh: %zu vertices, %zu indices\n", mesh.vertices.size(), mesh.indices.size());
-    SmoothExtractor(volume, volume.region(), mesh, kSmoothThreshold).execute();
-    out.print("smooth mesh: %zu vertices, %zu indices\n", mesh.vertices.size(),
-              mesh.indices.size());
+    try {
+        ExtractedMesh mesh;
+        CubicExtractor(volume, volume.region(), mesh).execute();
+        out.print("cubic mesh: %zu vertices, %zu indices\n", mesh.vertices.size(),
+                  mesh.indices.size());
+        SmoothExtractor(volume, volume.region(), mesh, kSmoothThreshold).execute();
+        out.print("smooth mesh: %zu vertices, %zu indices\n", mesh.vertices.size(),
+                  mesh.indices.size());
+    } catch (const std::bad_alloc&) {
+        out.flush();
+        std::fprintf(stderr,
+                     "cubalorn-batch: not enough memory to mesh the volume for the report\n");
+    }
+    out.print("volume memory: %llu bytes, %u of %u blocks hold their own voxels\n",
+              static_cast<unsigned long long>(volume.memoryBytes()), volume.privateBlockCount(),
+              volume.blockCount());
 }
 
 int run(const Options& options) {
@@ -295,6 +316,7 @@ int run(const Options& options) {
     World world(*volume);
     Interpreter interpreter(world, host, out);
     interpreter.errorReport().setEnabled(options.hints);
+    UndoHistory history(world);
     ExecutionBudget budget;
     budget.maxSteps = static_cast<uint64_t>(options.maxSteps);
     budget.maxSeconds = options.maxSeconds;
@@ -306,9 +328,14 @@ int run(const Options& options) {
 
     bool picturesWritten = true;
     bool presented = false;
+    std::vector<ChangedBlock> changes;
     const PassHook onPass = [&](long long pass, bool last) {
         if (!stage) {
             host.screenTexts().clear();  // shown for one frame, then gone
+            // Nothing meshes the changes: taking them still gives blocks
+            // that hold one value back to the shared block.
+            changes.clear();
+            volume->takeChanges(changes);
             return;
         }
         if (!presented) {
@@ -338,7 +365,7 @@ int run(const Options& options) {
         runProgram(interpreter, text, options.programFile, std::move(settingsErrors),
                    options.maxResumes, watch, progress, onPass);
     else
-        runConsole(interpreter, batchHost, out, watch, progress, onPass);
+        runConsole(interpreter, history, batchHost, out, watch, progress, onPass);
     interpreter.finishRun();  // a run stopped by --frames has not finished by itself
     if (stage && presented && options.turntable > 0) {
         std::string errors;

@@ -94,7 +94,8 @@ const OptionRow kOptions[] = {
          return setResumeCap(o, "--max-resumes", value, error);
      }},
     {"--mesh-report", nullptr,
-     "print the vertex and index counts of the cubic and the smooth mesh of the final volume",
+     "print the vertex and index counts of the cubic and the smooth mesh of the final volume, "
+     "and the volume's memory",
      [](Options& o, const std::string&, std::string&) {
          o.meshReport = true;
          return true;

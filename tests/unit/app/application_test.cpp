@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "extract/smooth_extractor.h"
 #include "interp/interpreter.h"
 #include "null_device.h"
+#include "voxel/undo_history.h"
 #include "voxel/world.h"
 
 namespace cubalorn {
@@ -213,8 +215,8 @@ TEST(RunMode, FollowsTheArgumentCount) {
     EXPECT_EQ(runModeFor(7), RunMode::Neither);
 }
 
-// A context over the null device with a small volume, both extractors and
-// the presented mesh, as the application builds them.
+// A context over the null device with a small volume and the presented
+// mesh, as the application builds them.
 class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -222,27 +224,17 @@ protected:
         context.device = &device;
         context.driver = device.getVideoDriver();
         context.sceneManager = device.getSceneManager();
-        context.volume = &volume;
-        context.cubicExtractor = &cubic;
-        context.smoothExtractor = &smooth;
-        context.meshBuffer = createVoxelMeshBuffer();
-        context.mesh = new irr::scene::SMesh();
-        context.mesh->addMeshBuffer(context.meshBuffer);
-        context.meshNode = context.sceneManager->addMeshSceneNode(context.mesh);
-        configureMeshNode(*context.meshNode, *context.driver, true, true);
+        presentVolume(context, volume, config);
     }
     void TearDown() override {
         context.meshNode->remove();
-        context.mesh->drop();
-        context.meshBuffer->drop();
+        context.chunkBuffers.reset();
     }
 
     VoxelVolume volume{Region{{0, 0, 0}, {7, 7, 7}}, 32};
     World world{volume};
     AppConfig config;
     AppContext context;
-    CubicExtractor cubic{volume, volume.region(), context.extractedMesh};
-    SmoothExtractor smooth{volume, volume.region(), context.extractedMesh, 127};
 };
 
 irr::SEvent keyEvent(irr::EKEY_CODE key, bool down) {
@@ -309,26 +301,137 @@ TEST_F(FrameTest, OutOfDateMeshIsExtractedByTheSelectedExtractor) {
         {false, false, &expectedSmooth},
         {true, false, &expectedCubic},
     };
-    irr::u32 previous = 0;
+    uint64_t previous = 0;
     for (const auto& c : cases) {
         config.cubicMode = c.cubicMode;
         context.meshUpToDate = c.upToDate;
         EXPECT_EQ(updatePresentedMesh(context, config, world.palette, world.random), !c.upToDate);
         EXPECT_TRUE(context.meshUpToDate);
-        const irr::u32 count = context.meshBuffer->getVertexCount();
+        const uint64_t count = context.chunkBuffers->vertexCount();
         if (c.expected == nullptr) {
             EXPECT_EQ(count, previous);
             continue;
         }
+        // One chunk: the empty first buffer and the chunk's.
+        ASSERT_EQ(context.mesh->getMeshBufferCount(), 2u);
+        const irr::scene::IMeshBuffer& buffer = *context.mesh->getMeshBuffer(1);
         ASSERT_EQ(count, c.expected->vertices.size());
-        EXPECT_EQ(context.meshBuffer->getIndexCount(), c.expected->indices.size());
+        EXPECT_EQ(buffer.getIndexCount(), c.expected->indices.size());
         const PaletteEntry& red = world.palette.entry(9);
         const irr::video::S3DVertex& v =
-            static_cast<irr::video::S3DVertex*>(context.meshBuffer->getVertices())[0];
+            static_cast<const irr::video::S3DVertex*>(buffer.getVertices())[0];
         EXPECT_EQ(v.Color, irr::video::SColor(255, red.red, red.green, red.blue));
-        EXPECT_EQ(context.mesh->getBoundingBox(), context.meshBuffer->getBoundingBox());
+        EXPECT_EQ(context.mesh->getBoundingBox(), buffer.getBoundingBox());
         previous = count;
     }
+}
+
+// A volume of four chunks in a row (64 positions each along x): a line
+// refills only the buffers of the chunks it reached, a chunk's buffer comes
+// and goes with its triangles, every buffer takes the node's material (as
+// the keys left it), and new colours or another surface refill them all.
+TEST(ChunkedFrame, ALineRefillsOnlyTheChunksItReached) {
+    irr::IrrlichtDevice& device = testing::nullDevice();
+    VoxelVolume volume{Region{{0, 0, 0}, {255, 20, 20}}, 32};
+    World world{volume};
+    AppConfig config;
+    AppContext context;
+    context.device = &device;
+    context.driver = device.getVideoDriver();
+    context.sceneManager = device.getSceneManager();
+    presentVolume(context, volume, config);
+    ASSERT_EQ(context.chunkMeshes->chunkCount(), 4u);
+    const Voxel red = Voxel::make(9, 255);
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        const char* filled;    // per chunk: has a buffer afterwards
+        const char* refilled;  // per chunk: its buffer was filled again
+        bool wireframe;
+    } steps[] = {
+        {"chunk 0", [&] { volume.setVoxel(10, 5, 5, red); }, "1000", "1000", false},
+        {"chunk 2", [&] { volume.setVoxel(150, 5, 5, red); }, "1010", "0010", false},
+        {"O, then chunk 1",
+         [&] {
+             context.receiver.OnEvent(keyEvent(irr::KEY_KEY_O, true));
+             handleWindowKeys(context, config);
+             context.receiver.OnEvent(keyEvent(irr::KEY_KEY_O, false));
+             volume.setVoxel(100, 5, 5, red);
+         },
+         "1110", "0100", true},
+        {"chunk 0 emptied", [&] { volume.setVoxel(10, 5, 5, Voxel()); }, "0110", "0000", true},
+        {"new colours", [&] { world.palette.setPaletteEntry(9, 1, 2, 3); }, "0110", "0110", true},
+        {"the smooth surface", [&] { config.cubicMode = false; }, "0110", "0110", true},
+    };
+    irr::u32 ids[4] = {};
+    for (const auto& step : steps) {
+        step.act();
+        context.meshUpToDate = false;
+        updatePresentedMesh(context, config, world.palette, world.random);
+        const PaletteEntry& colour = world.palette.entry(9);
+        irr::u32 buffers = 0;
+        for (uint32_t c = 0; c < 4; ++c) {
+            const irr::scene::CDynamicMeshBuffer* b = context.chunkBuffers->buffer(c);
+            ASSERT_EQ(b != nullptr, step.filled[c] == '1') << step.what << ", chunk " << c;
+            if (b == nullptr) continue;
+            ++buffers;
+            EXPECT_EQ(b->getChangedID_Vertex() != ids[c], step.refilled[c] == '1')
+                << step.what << ", chunk " << c;
+            ids[c] = b->getChangedID_Vertex();
+            EXPECT_EQ(static_cast<const irr::video::S3DVertex*>(b->getVertices())[0].Color,
+                      irr::video::SColor(255, colour.red, colour.green, colour.blue))
+                << step.what << ", chunk " << c;
+        }
+        // The empty first buffer and one per filled chunk, each material as
+        // the node's first.
+        ASSERT_EQ(context.meshNode->getMaterialCount(), buffers + 1) << step.what;
+        for (irr::u32 m = 0; m < buffers + 1; ++m) {
+            EXPECT_EQ(context.meshNode->getMaterial(m).Wireframe, step.wireframe) << step.what;
+            EXPECT_FALSE(context.meshNode->getMaterial(m).Lighting) << step.what;
+        }
+    }
+    context.meshNode->remove();
+}
+
+// The start-up counts are those of one mesh of the whole volume, also for
+// the smooth surface, whose chunks each hold the vertices on their borders.
+TEST_F(ApplicationTest, StartUpCountsAreThoseOfTheWholeVolume) {
+    for (const char* mode : {"1", "0"}) {
+        write("prog.logo", std::string("initvolumesize 100 60 100\nsetvoxelcubic ") + mode +
+                               "\npenup goto 64 30 64 pendown sphere 6\n");
+        out_.clear();
+        if (input_ != nullptr) std::fclose(input_);
+        Application& app = start();
+        ASSERT_TRUE(app.startUp({"prog.logo"}));
+        ExtractedMesh whole;
+        const VoxelVolume& v = app.world()->volume;
+        if (app.config().cubicMode)
+            CubicExtractor(v, v.region(), whole).execute();
+        else
+            SmoothExtractor(v, v.region(), whole, 127).execute();
+        ASSERT_GT(whole.indices.size(), 0u);
+        const std::string counts = "vert " + std::to_string(whole.vertices.size()) + " \nind  " +
+                                   std::to_string(whole.indices.size()) + " \n";
+        EXPECT_NE(out_.text().find(counts), std::string::npos) << "mode " << mode << "\n"
+                                                               << out_.text();
+        EXPECT_GT(app.context().chunkBuffers->bufferCount(), 1u) << "the ball spans chunks";
+        app.shutDown();
+    }
+}
+
+TEST_F(ApplicationTest, UndoAndRedoAtTheConsoleRedrawTheVolume) {
+    Application& app = start(
+        "pencolor 9 penup goto 1 1 1 pendown setvoxel\nsphere 1\nundo\nundo\nundo\nredo\n"
+        "print 1\nredo\n");
+    ASSERT_TRUE(app.startUp({}));
+    out_.clear();
+    app.mainLoop();
+    EXPECT_EQ(out_.diagnostics(), "UNDO: nothing to undo\nREDO: nothing to redo\n");
+    // Back to the one voxel, and its cube is what the window shows.
+    EXPECT_EQ(app.world()->volume.voxel(1, 1, 1).material(), 9);
+    EXPECT_EQ(app.world()->volume.voxel(2, 2, 2).material(), 0);
+    EXPECT_EQ(app.context().chunkBuffers->indexCount(), 36u);
+    EXPECT_EQ(app.history()->undoCount(), 1u);
 }
 
 TEST_F(FrameTest, FrameEmptiesTheScreenTextQueue) {

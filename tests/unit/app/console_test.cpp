@@ -190,6 +190,8 @@ TEST(ConsoleInput, AWaitGivenUpKeepsTheLineAskedFor) {
 class RecordingActions : public ConsoleActions {
 public:
     void runProgramLine(const std::string& line) override { calls.push_back("run:" + line); }
+    void undoLine() override { calls.push_back("undo"); }
+    void redoLine() override { calls.push_back("redo"); }
     void enterFreeCamera() override { calls.push_back("freecam"); }
     std::vector<std::string> calls;
 };
@@ -199,6 +201,9 @@ const std::string kHelp =
     "programline > Start a programline, example> repeat 4 [ forward 20 left 90]\n"
     "FREECAM > Quit interpreter to fly with freecam\n"
     "QUIT > Quit program\n";
+const std::string kUndoHelp =
+    "UNDO > Undo the last line: drawing, turtle, pen and colours (variables stay)\n"
+    "REDO > Redo the line UNDO took back\n";
 
 std::string helpText() {
     StringOutput out;
@@ -254,6 +259,15 @@ INSTANTIATE_TEST_SUITE_P(
                      {"run:forward 5"},
                      kLinesRun},
         DialogueCase{"QuitIgnoresCase", 1, "qUiT\n", "> ", {}, kQuit},
+        // UNDO and REDO end the dialogue as a line does, so the window redraws.
+        DialogueCase{"UndoAndRedoIgnoreCase",
+                     3,
+                     "forward 5\nuNdO\nRedo\n",
+                     "> > > ",
+                     {"run:forward 5", "undo", "redo"},
+                     kLinesRun},
+        DialogueCase{"UndoBeforeAnyLine", 1, "UNDO\n", "> ", {"undo"}, kLinesRun},
+        DialogueCase{"UndoWithMoreIsAProgramLine", 1, "undo 2\n", "> ", {"run:undo 2"}, kLinesRun},
         DialogueCase{"FreecamEndsTheConsole", 1, "freecam\n", "> ", {"freecam"}, kFreeCamera},
         // Only the whole line is a command.
         DialogueCase{"LeadingSpaceMakesAProgramLine", 1, " help\n", "> ", {"run: help"}, kLinesRun},
@@ -286,8 +300,10 @@ TEST(ConsoleText, BannerAndHelpAreExact) {
     out.clear();
     printHelp(out);
     // The four command lines come first, as they always were; the window's
-    // keys follow, each named.
+    // keys follow, each named, and UNDO and REDO close the text.
     ASSERT_EQ(out.text().substr(0, kHelp.size()), kHelp);
+    ASSERT_GE(out.text().size(), kHelp.size() + kUndoHelp.size());
+    EXPECT_EQ(out.text().substr(out.text().size() - kUndoHelp.size()), kUndoHelp);
     const std::string keys = out.text().substr(kHelp.size());
     for (const char* key : {"left-drag", "right-drag", "wheel", "middle-drag", " F ", " T ", " G ",
                             " O ", " M ", "W S A D", "Enter", "Escape", "Ctrl+C"})

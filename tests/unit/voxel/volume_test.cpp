@@ -32,19 +32,21 @@ TEST(VoxelVolume, RejectsBadBlockSidesAndRegionsWithTheirMessages) {
               std::string::npos);
 }
 
-TEST(VoxelVolume, RefusesVolumesLargerThanTheMemoryLimit) {
-    // 100 x 60 x 100 in blocks of 32: 4 x 2 x 4 blocks of 64 KiB each.
-    const uint64_t needed = 32ull * 32 * 32 * 2 * 4 * 2 * 4;
-    EXPECT_NO_THROW(VoxelVolume(box(99, 59, 99), 32, needed));
+TEST(VoxelVolume, RefusesOnlyAnIndexBeyondTheMemoryLimit) {
+    // 4096 x 256 x 4096 voxels would take 8 GiB densely; its index of
+    // 128 x 8 x 128 blocks takes a few MiB and is all that is allocated.
+    const Region huge = box(4095, 255, 4095);
+    EXPECT_NO_THROW(VoxelVolume(huge, 32, uint64_t(64) << 20));
     try {
-        VoxelVolume v(box(99, 59, 99), 32, needed - 1);
-        ADD_FAILURE() << "a volume beyond the limit was allocated";
+        VoxelVolume v(huge, 32, uint64_t(1) << 20);
+        ADD_FAILURE() << "an index beyond the limit was allocated";
     } catch (const std::invalid_argument& e) {
         EXPECT_EQ(std::string(e.what()),
-                  "Volume region (0, 0, 0) to (99, 59, 99) needs 2 MiB, more than the 1 MiB of "
-                  "memory available");
+                  "Volume region (0, 0, 0) to (4095, 255, 4095) needs 4 MiB for its block "
+                  "index, more than the 1 MiB of memory available");
     }
-    EXPECT_GT(physicalMemoryBytes(), needed);
+    EXPECT_GT(physicalMemoryBytes(), uint64_t(1) << 20);
+    EXPECT_GT(defaultBlockMemoryLimit(), uint64_t(1) << 20);
 }
 
 TEST(VoxelVolume, Log2OfPowerOfTwo) {

@@ -20,8 +20,6 @@
 #include "app/window_host.h"
 #include "effects/effect_handler.h"
 #include "export/atomic_file.h"
-#include "extract/cubic_extractor.h"
-#include "extract/smooth_extractor.h"
 #include "animated_picture.h"
 #include "framing.h"
 #include "own_display.h"
@@ -31,8 +29,6 @@
 namespace cubalorn::batch {
 
 namespace {
-
-constexpr uint8_t kSmoothThreshold = 127;
 
 // The engine's warnings and errors go to standard error; its chatter about
 // drivers and extensions does not, so a script sees only what matters.
@@ -60,8 +56,7 @@ struct WindowStage::Impl {
     ~Impl() {
         effectHandler.reset();
         context.effectHandler = nullptr;
-        if (context.mesh != nullptr) context.mesh->drop();
-        if (context.meshBuffer != nullptr) context.meshBuffer->drop();
+        context.chunkBuffers.reset();
         if (context.device != nullptr) context.device->drop();
     }
 
@@ -72,8 +67,6 @@ struct WindowStage::Impl {
     WindowHost windowHost;
     OwnDisplay display;  // destroyed after the device, which may still talk to it
     std::unique_ptr<EffectHandler> effectHandler;
-    std::unique_ptr<CubicExtractor> cubicExtractor;
-    std::unique_ptr<SmoothExtractor> smoothExtractor;
     World* world = nullptr;
 
     std::optional<View> view;  // as asked; none: decided by the program's camera
@@ -102,7 +95,9 @@ struct WindowStage::Impl {
 };
 
 std::optional<irr::core::aabbox3df> WindowStage::Impl::subject() {
-    if (context.meshNode == nullptr || context.extractedMesh.vertices.empty()) return std::nullopt;
+    if (context.meshNode == nullptr || !context.chunkBuffers ||
+        context.chunkBuffers->vertexCount() == 0)
+        return std::nullopt;
     context.meshNode->updateAbsolutePosition();
     return context.meshNode->getTransformedBoundingBox();
 }
@@ -112,11 +107,15 @@ std::vector<irr::core::vector3df> WindowStage::Impl::subjectPoints() {
     if (context.meshNode == nullptr) return points;
     context.meshNode->updateAbsolutePosition();
     const irr::core::matrix4& toWorld = context.meshNode->getAbsoluteTransformation();
-    points.reserve(context.extractedMesh.vertices.size());
-    for (const MeshVertex& v : context.extractedMesh.vertices) {
-        irr::core::vector3df p(v.pos.x, v.pos.y, v.pos.z);
-        toWorld.transformVect(p);
-        points.push_back(p);
+    if (context.mesh == nullptr) return points;
+    // Every chunk's buffer (the mesh's first is always empty).
+    for (irr::u32 b = 0; b < context.mesh->getMeshBufferCount(); ++b) {
+        const irr::scene::IMeshBuffer& buffer = *context.mesh->getMeshBuffer(b);
+        for (irr::u32 i = 0; i < buffer.getVertexCount(); ++i) {
+            irr::core::vector3df p = buffer.getPosition(i);
+            toWorld.transformVect(p);
+            points.push_back(p);
+        }
     }
     return points;
 }
@@ -240,22 +239,8 @@ void WindowStage::present(VoxelVolume& volume, World& world) {
     AppContext& context = s.context;
     const AppConfig& config = s.config;
     s.world = &world;
-    context.volume = &volume;
-
-    const Region& region = volume.region();
-    s.cubicExtractor = std::make_unique<CubicExtractor>(volume, region, context.extractedMesh);
-    s.smoothExtractor =
-        std::make_unique<SmoothExtractor>(volume, region, context.extractedMesh, kSmoothThreshold);
-    context.cubicExtractor = s.cubicExtractor.get();
-    context.smoothExtractor = s.smoothExtractor.get();
-    context.meshBuffer = createVoxelMeshBuffer();
-    context.mesh = new irr::scene::SMesh();
-    context.mesh->addMeshBuffer(context.meshBuffer);
-    context.meshUpToDate = false;
+    presentVolume(context, volume, config);
     updatePresentedMesh(context, config, world.palette, world.random);
-    context.meshNode = context.sceneManager->addMeshSceneNode(context.mesh, nullptr, -1);
-    if (context.meshNode != nullptr)
-        configureMeshNode(*context.meshNode, *context.driver, config.useEffects, config.cubicMode);
 
     // The light and the post passes.
     context.light = createLight(*context.sceneManager, config);
