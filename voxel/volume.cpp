@@ -403,10 +403,11 @@ void VoxelVolume::nextWriteStamp() {
 Region VoxelVolume::subCubeRegion(uint32_t slot, int bit) const {
     const Vec3i b = slotBlock(slot);
     const int32_t quarter = blockSideLength_ / 4;
-    const uint8_t p = blockSideLengthPower_;
+    // Block coordinates are negative below the origin, so scale rather than shift.
+    const int32_t side = blockSideLength_;
     Region r;
-    r.lower = {(b.x << p) + (bit & 3) * quarter, (b.y << p) + ((bit >> 2) & 3) * quarter,
-               (b.z << p) + ((bit >> 4) & 3) * quarter};
+    r.lower = {b.x * side + (bit & 3) * quarter, b.y * side + ((bit >> 2) & 3) * quarter,
+               b.z * side + ((bit >> 4) & 3) * quarter};
     r.upper = {r.lower.x + quarter - 1, r.lower.y + quarter - 1, r.lower.z + quarter - 1};
     r.lower = {std::max(r.lower.x, region_.lower.x), std::max(r.lower.y, region_.lower.y),
                std::max(r.lower.z, region_.lower.z)};
