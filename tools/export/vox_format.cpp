@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "byte_buffer.h"
+#include "extract/solid_bits.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -67,24 +68,6 @@ std::vector<std::pair<int32_t, int32_t>> splitAxis(int32_t length) {
     for (int32_t start = 0; start < length; start += kVoxModelSideLimit)
         pieces.push_back({start, std::min(kVoxModelSideLimit, length - start)});
     return pieces;
-}
-
-// Bit i set when p[i] has a material, for count <= 16 voxels.
-inline uint32_t solidBits(const Voxel* p, int32_t count) {
-#if defined(__SSE2__)
-    if (count == 16) {
-        const __m128i materialMask = _mm_set1_epi16(0x00FF);
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8));
-        const __m128i emptyA = _mm_cmpeq_epi16(_mm_and_si128(a, materialMask), zero);
-        const __m128i emptyB = _mm_cmpeq_epi16(_mm_and_si128(b, materialMask), zero);
-        return ~uint32_t(_mm_movemask_epi8(_mm_packs_epi16(emptyA, emptyB))) & 0xFFFFu;
-    }
-#endif
-    uint32_t bits = 0;
-    for (int32_t i = 0; i < count; ++i) bits |= uint32_t(p[i].material() != 0) << i;
-    return bits;
 }
 
 inline int popCount(uint32_t v) {
