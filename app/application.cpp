@@ -211,6 +211,18 @@ bool Application::createVolume() {
         if (stopRequested()) {
             reportInterruption();
             interpreter_->abandonLine();
+            return true;
+        }
+        // The window stays alive meanwhile: it shows what the line has drawn
+        // so far, and the orbit, the keys and a window shown again redraw it.
+        if (context_.device != nullptr) {
+            handleWindowInput();
+            if (host_.readsAsked() != readsShown_) {
+                readsShown_ = host_.readsAsked();
+                context_.meshUpToDate = false;
+                redraw_ = true;
+            }
+            drawIfDue();
         }
         return true;
     });

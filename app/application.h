@@ -164,6 +164,7 @@ private:
 
     // Frames: one is due now after a line, at most kFrameInterval apart otherwise.
     bool redraw_ = true;
+    uint64_t readsShown_ = 0;  // READLIST waits whose line's drawing so far is shown
     bool drawAtOnce_ = true;
     Clock::time_point lastFrame_{};
     Clock::time_point lastEventPump_{};

@@ -61,6 +61,7 @@ void WindowHost::setCubicMode(bool cubic) {
 }
 
 bool WindowHost::readConsoleLine(std::string& line) {
+    ++readsAsked_;
     const ConsoleRead read = console_.readLine(line, whileReading_);
     return read != ConsoleRead::EndOfInput && read != ConsoleRead::Interrupted;
 }

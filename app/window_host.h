@@ -5,6 +5,7 @@
 
 #include <irrlicht.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -54,6 +55,8 @@ public:
     void setWhileReading(std::function<bool()> whileReading) {
         whileReading_ = std::move(whileReading);
     }
+    // How many times READLIST has asked for a line.
+    uint64_t readsAsked() const { return readsAsked_; }
 
 private:
     AppContext& s_;
@@ -61,6 +64,7 @@ private:
     ConsoleInput& console_;
     bool textureFollowsCubicMode_ = true;
     std::function<bool()> whileReading_;
+    uint64_t readsAsked_ = 0;
 };
 
 }  // namespace cubalorn

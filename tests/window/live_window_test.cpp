@@ -1,5 +1,5 @@
 // The live window: it is redrawn without a console line (orbit, keys, a
-// window shown again), CAMERAPOS aims on the first call, the console's text
+// window shown again, also while READLIST waits), CAMERAPOS aims on the first call, the console's text
 // is what it always was, and Ctrl+C, Escape or closing the window stop a
 // line that would run for minutes.
 
@@ -204,6 +204,23 @@ TEST(LiveWindow, TurtleShowsAndHidesAndACoveredWindowIsDrawnAgain) {
     session.keep(again, "again");
     EXPECT_LT(again.differenceFrom(drawn), 0.01) << "shown again without a console line";
     EXPECT_EQ(session.promptCount(), prompts);
+
+    // While READLIST waits for its line, the window shows what the line drew
+    // before it, and is drawn again when shown again.
+    session.send("make \"r 0 pencolor 24 penup goto 25 30 50 pendown sphere 5 calc \"r = readlist");
+    const Image asking = session.captureUntil([](const Image& i) { return pixelsOf(i, 24) > 300; });
+    session.keep(asking, "asking");
+    ASSERT_GT(pixelsOf(asking, 24), 300) << "the sphere drawn before READLIST shows";
+    ASSERT_TRUE(session.cover());
+    ASSERT_EQ(pixelsOf(session.captureUntil([](const Image& i) { return pixelsOf(i, 24) == 0; }), 24),
+              0);
+    session.uncover();
+    EXPECT_GT(pixelsOf(session.captureUntil([](const Image& i) { return pixelsOf(i, 24) > 300; }), 24),
+              300)
+        << "shown again while READLIST waits";
+    EXPECT_EQ(session.promptCount(), prompts);
+    ASSERT_TRUE(session.sendAndWaitForPrompt("an answer"));
+
     session.send("quit");
     EXPECT_EQ(session.waitForExit(), 1);
 }
