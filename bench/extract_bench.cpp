@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/result_reporter.h"
 #include "extract/cubic_extractor.h"
 #include "extract/smooth_extractor.h"
 #include "unit/extract/reference_extractors.h"
@@ -200,20 +201,9 @@ void smoothReference(benchmark::State& state, const std::string& scene) {
     setCounters(state, v, mesh, 3);
 }
 
-// Remembers every run and prints the goals once all have finished.
-class GoalReporter : public benchmark::ConsoleReporter {
+// Prints the goals once every run has finished.
+class GoalReporter : public bench::ResultReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration) continue;
-            Result& out = results_[r.run_name.function_name];
-            out.ms = r.GetAdjustedCPUTime() * multiplierToMs(r.time_unit);
-            auto faces = r.counters.find("faces");
-            out.faces = faces == r.counters.end() ? 0 : faces->second.value;
-        }
-    }
-
     void Finalize() override {
         ConsoleReporter::Finalize();
         std::printf("\nGoals, as ratios of this run (CPU time):\n");
@@ -230,17 +220,18 @@ public:
                 sculptureRef->ms / sculpture->ms);
         const Result* terrain = find("cubic/terrain");
         if (copy && terrain) {
-            const double budget = 3 * copy->ms + 20e-6 * terrain->faces;
+            const double budget = 3 * copy->ms + 20e-6 * terrain->counter("faces");
             std::printf(
                 "  cubic, terrain:           %.1f ms for %.0f quads = %.2f of the budget "
                 "3 x memcpy + 20 ns per quad = %.1f ms (goal: at most 1)\n",
-                terrain->ms, terrain->faces, terrain->ms / budget, budget);
+                terrain->ms, terrain->counter("faces"), terrain->ms / budget, budget);
         }
         const Result* sphere = find("cubic/sphere");
         if (sphere) {
             const double expected = 6 * 3.14159265358979 * kSphereRadius * kSphereRadius;
             std::printf("  cubic, SPHERE %d:         %.0f quads = %.3f of 6 pi r^2\n",
-                        kSphereRadius, sphere->faces, sphere->faces / expected);
+                        kSphereRadius, sphere->counter("faces"),
+                        sphere->counter("faces") / expected);
         }
         for (const Scene& s : kScenes) {
             const Result* withAo = find(std::string("cubic/") + s.name);
@@ -259,30 +250,6 @@ public:
         }
         std::printf("  (the smooth goal against vtkFlyingEdges3D: bench/compare-vtk.py)\n");
     }
-
-private:
-    struct Result {
-        double ms = 0;
-        double faces = 0;
-    };
-    static double multiplierToMs(benchmark::TimeUnit unit) {
-        switch (unit) {
-            case benchmark::kNanosecond:
-                return 1e-6;
-            case benchmark::kMicrosecond:
-                return 1e-3;
-            case benchmark::kMillisecond:
-                return 1;
-            case benchmark::kSecond:
-                return 1e3;
-        }
-        return 1;
-    }
-    const Result* find(const std::string& name) const {
-        auto it = results_.find(name);
-        return it == results_.end() ? nullptr : &it->second;
-    }
-    std::map<std::string, Result> results_;
 };
 
 int dumpDensity(const std::string& scene, const char* path) {

@@ -21,6 +21,7 @@
 
 #include "app/chunk_buffers.h"
 #include "app/mesh_presentation.h"
+#include "bench/result_reporter.h"
 #include "extract/chunk_meshes.h"
 #include "extract/cubic_extractor.h"
 #include "interp/interpreter.h"
@@ -202,17 +203,8 @@ void undoLine(benchmark::State& state, const std::string& line, bool remesh) {
 }
 
 // Prints the goals once every run has finished.
-class GoalReporter : public benchmark::ConsoleReporter {
+class GoalReporter : public bench::ResultReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration) continue;
-            Result& out = results_[r.run_name.function_name];
-            out.ms = r.GetAdjustedCPUTime() * toMs(r.time_unit);
-            for (const auto& [name, counter] : r.counters) out.counters[name] = counter.value;
-        }
-    }
     void Finalize() override {
         ConsoleReporter::Finalize();
         std::printf(
@@ -245,30 +237,6 @@ public:
                     alone->counters.at("step_blocks"));
         }
     }
-
-private:
-    struct Result {
-        double ms = 0;
-        std::map<std::string, double> counters;
-    };
-    static double toMs(benchmark::TimeUnit unit) {
-        switch (unit) {
-            case benchmark::kNanosecond:
-                return 1e-6;
-            case benchmark::kMicrosecond:
-                return 1e-3;
-            case benchmark::kMillisecond:
-                return 1;
-            case benchmark::kSecond:
-                return 1e3;
-        }
-        return 1;
-    }
-    const Result* find(const std::string& name) const {
-        auto it = results_.find(name);
-        return it == results_.end() ? nullptr : &it->second;
-    }
-    std::map<std::string, Result> results_;
 };
 
 void registerAll() {

@@ -80,8 +80,7 @@ public:
     // writes the output, and after a last reduced pass the handler blends
     // its image over the shaded scene.
     irr::s32 addPostEffectFile(const std::string& fileName,
-                               PassRenderCallback* passCallback = nullptr,
-                               irr::u32 downscale = 1);
+                               PassRenderCallback* passCallback = nullptr, irr::u32 downscale = 1);
     SPostProcessingPair makeScreenQuadMaterial(const std::string& fileName,
                                                irr::video::E_MATERIAL_TYPE baseMaterial);
 
@@ -149,6 +148,9 @@ private:
     // then restores the types.
     template <typename Pick>
     void drawWithSwappedTypes(irr::scene::ISceneNode* node, irr::u32 time, Pick pick);
+    // Draws the node's mesh buffers with their materials as `adjust` changes them.
+    template <typename Adjust>
+    void drawBuffers(irr::scene::ISceneNode* shadowNode, Adjust adjust);
     // Fills the light's shadow map; null (and failed_ set) when it cannot be
     // made. With `reuse` (one light) the map of the last frame is kept when
     // the light and every caster are as they were.

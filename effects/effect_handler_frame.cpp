@@ -4,10 +4,10 @@
 // onto the ambient colour and the scene is multiplied by the sum in a
 // full-screen step. Then the post-processing chain.
 
-#include "effects/effect_handler.h"
-
 #include <cstring>
 #include <iterator>
+
+#include "effects/effect_handler.h"
 
 namespace cubalorn {
 
@@ -145,7 +145,7 @@ video::ITexture* EffectHandler::renderDepth(const SShadowLight& light, u32 time,
         if (!castsShadow(n.role) || !drawable(n.node)) continue;
         drawWithSwappedTypes(n.node, time, [this](video::E_MATERIAL_TYPE old) {
             return old == video::EMT_TRANSPARENT_ALPHA_CHANNEL_REF ? materials_[kDepthAlphaRefSlot]
-                                                                  : materials_[kDepthSlot];
+                                                                   : materials_[kDepthSlot];
         });
     }
 
@@ -181,8 +181,7 @@ void EffectHandler::drawReceivers(video::ITexture* map, u32 time) {
         savedTypes_.resize(count);
         savedTextures_.resize(count);
         savedFilters_.resize(count);
-        const video::E_MATERIAL_TYPE type =
-            material(kShadowSlot0 + static_cast<int>(n.filter));
+        const video::E_MATERIAL_TYPE type = material(kShadowSlot0 + static_cast<int>(n.filter));
         for (u32 m = 0; m < count; ++m) {
             video::SMaterial& material = node->getMaterial(m);
             savedTypes_[m] = material.MaterialType;
@@ -207,8 +206,10 @@ scene::IMeshSceneNode* EffectHandler::meshNode(scene::ISceneNode* node) {
         case scene::ESNT_MESH:
         case scene::ESNT_OCTREE:
         case scene::ESNT_CUBE:
-        case scene::ESNT_SPHERE: return static_cast<scene::IMeshSceneNode*>(node);
-        default: return nullptr;
+        case scene::ESNT_SPHERE:
+            return static_cast<scene::IMeshSceneNode*>(node);
+        default:
+            return nullptr;
     }
 }
 
@@ -223,34 +224,50 @@ bool EffectHandler::drawnLit(const SShadowNode& n) const {
     return true;
 }
 
+namespace {
+
+// The shadow map is read texel by texel: each tap is compared on its own.
+void setShadowMap(video::SMaterial& material, u32 layer, video::ITexture* map) {
+    material.setTexture(layer, map);
+    material.TextureLayer[layer].BilinearFilter = false;
+    material.TextureLayer[layer].TrilinearFilter = false;
+    material.TextureLayer[layer].AnisotropicFilter = 0;
+}
+
+}  // namespace
+
+template <typename Adjust>
+void EffectHandler::drawBuffers(scene::ISceneNode* shadowNode, Adjust adjust) {
+    scene::IMeshSceneNode* node = meshNode(shadowNode);
+    scene::IMesh* mesh = node->getMesh();
+    if (!mesh) return;
+    driver_->setTransform(video::ETS_WORLD, node->getAbsoluteTransformation());
+    const u32 count = core::min_(mesh->getMeshBufferCount(), node->getMaterialCount());
+    for (u32 i = 0; i < count; ++i) {
+        video::SMaterial material = node->getMaterial(i);
+        adjust(material);
+        driver_->setMaterial(material);
+        driver_->drawMeshBuffer(mesh->getMeshBuffer(i));
+    }
+}
+
 void EffectHandler::drawLitReceivers(video::ITexture* map) {
     for (const SShadowNode& n : shadowNodes_) {
         if (!drawnLit(n)) continue;
-        scene::IMeshSceneNode* node = meshNode(n.node);
-        scene::IMesh* mesh = node->getMesh();
-        if (!mesh) continue;
-        driver_->setTransform(video::ETS_WORLD, node->getAbsoluteTransformation());
-        const u32 count = core::min_(mesh->getMeshBufferCount(), node->getMaterialCount());
-        for (u32 i = 0; i < count; ++i) {
-            video::SMaterial material = node->getMaterial(i);
-            material.MaterialType = this->material(kShadowLitSlot0 + static_cast<int>(n.filter));
-            material.setTexture(1, map);
-            material.TextureLayer[1].BilinearFilter = false;
-            material.TextureLayer[1].TrilinearFilter = false;
-            material.TextureLayer[1].AnisotropicFilter = 0;
+        const auto lit = this->material(kShadowLitSlot0 + static_cast<int>(n.filter));
+        drawBuffers(n.node, [&](video::SMaterial& material) {
+            material.MaterialType = lit;
+            setShadowMap(material, 1, map);
             shadowCallback_->useTexture = material.getTexture(0) != nullptr;
             shadowCallback_->textureMatrix = material.getTextureMatrix(0);
-            driver_->setMaterial(material);
-            driver_->drawMeshBuffer(mesh->getMeshBuffer(i));
-        }
+        });
     }
 }
 
 void EffectHandler::drawChildren(scene::ISceneNode* node, u32 time) {
     for (scene::ISceneNode* child : node->getChildren()) {
         if (!child->isVisible()) continue;
-        child->OnAnimate(time);
-        child->render();
+        drawNode(child, time);
         drawChildren(child, time);
     }
 }
@@ -269,24 +286,13 @@ void EffectHandler::multiplyReceivers(video::ITexture* map) {
     const f32 multiply = video::pack_textureBlendFunc(video::EBF_DST_COLOR, video::EBF_ZERO);
     for (const SShadowNode& n : shadowNodes_) {
         if (!receivesShadow(n.role) || !drawable(n.node) || drawnLit(n)) continue;
-        scene::IMeshSceneNode* node = meshNode(n.node);
-        scene::IMesh* mesh = node->getMesh();
-        if (!mesh) continue;
-        driver_->setTransform(video::ETS_WORLD, node->getAbsoluteTransformation());
-        const u32 count = core::min_(mesh->getMeshBufferCount(), node->getMaterialCount());
-        for (u32 i = 0; i < count; ++i) {
-            video::SMaterial material = node->getMaterial(i);
-            material.MaterialType =
-                this->material(kShadowMultiplySlot0 + static_cast<int>(n.filter));
+        const auto multiplied = this->material(kShadowMultiplySlot0 + static_cast<int>(n.filter));
+        drawBuffers(n.node, [&](video::SMaterial& material) {
+            material.MaterialType = multiplied;
             material.MaterialTypeParam = multiply;
-            material.setTexture(0, map);
-            material.TextureLayer[0].BilinearFilter = false;
-            material.TextureLayer[0].TrilinearFilter = false;
-            material.TextureLayer[0].AnisotropicFilter = 0;
+            setShadowMap(material, 0, map);
             material.ZWriteEnable = false;
-            driver_->setMaterial(material);
-            driver_->drawMeshBuffer(mesh->getMeshBuffer(i));
-        }
+        });
     }
 }
 
@@ -322,11 +328,14 @@ void EffectHandler::renderLights(u32 time) {
         if (!drawnFullyLit(n.role) || !drawable(n.node)) continue;
         drawWithSwappedTypes(n.node, time, [this](video::E_MATERIAL_TYPE old) {
             switch (old) {
-                case video::EMT_TRANSPARENT_ADD_COLOR: return materials_[kWhiteAddSlot];
-                case video::EMT_TRANSPARENT_ALPHA_CHANNEL: return materials_[kWhiteAlphaSlot];
+                case video::EMT_TRANSPARENT_ADD_COLOR:
+                    return materials_[kWhiteAddSlot];
+                case video::EMT_TRANSPARENT_ALPHA_CHANNEL:
+                    return materials_[kWhiteAlphaSlot];
                 case video::EMT_TRANSPARENT_ALPHA_CHANNEL_REF:
                     return materials_[kWhiteAlphaRefSlot];
-                default: return materials_[kWhiteSlot];
+                default:
+                    return materials_[kWhiteSlot];
             }
         });
     }
@@ -424,12 +433,19 @@ void EffectHandler::runPostChain(video::ITexture* outputTarget) {
         } else {
             const PostPassRoute route = postPassRoute(i, count);
             switch (route.output) {
-                case ChainImage::Target0: output = screenQuad_.targets[0]; break;
-                case ChainImage::Target1: output = screenQuad_.targets[1]; break;
-                default: output = outputTarget; break;
+                case ChainImage::Target0:
+                    output = screenQuad_.targets[0];
+                    break;
+                case ChainImage::Target1:
+                    output = screenQuad_.targets[1];
+                    break;
+                default:
+                    output = outputTarget;
+                    break;
             }
         }
-        screenQuad_.material().MaterialType = static_cast<video::E_MATERIAL_TYPE>(pass.materialType);
+        screenQuad_.material().MaterialType =
+            static_cast<video::E_MATERIAL_TYPE>(pass.materialType);
         screenQuad_.material().setTexture(0, input);
         driver_->setRenderTarget(output, true, true, clearColour_);
         if (pass.passCallback) pass.passCallback->onPassBegin(this);

@@ -4,10 +4,6 @@
 
 namespace cubalorn {
 
-void BlockOccupancy::update(const VoxelVolume& volume) {
-    update(volume, volume.region());
-}
-
 void BlockOccupancy::update(const VoxelVolume& volume, const Region& reads) {
     const Region& vr = volume.region();
     lower_ = vr.lower;

@@ -15,8 +15,6 @@ namespace cubalorn {
 
 class BlockOccupancy {
 public:
-    // The whole volume.
-    void update(const VoxelVolume& volume);
     // The blocks that hold the voxels of `reads` (clipped to the volume).
     void update(const VoxelVolume& volume, const Region& reads);
 

@@ -124,12 +124,6 @@ inline MeshVertex* growBy(ExtractedMesh& mesh, size_t squares, uint32_t*& index)
     return mesh.vertices.data() + vertexCount;
 }
 
-inline int popCount(uint64_t v) {
-    v = v - ((v >> 1) & 0x5555555555555555ull);
-    v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
-    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-    return int((v * 0x0101010101010101ull) >> 56);
-}
 inline int lowestBit(uint64_t v) {
     return __builtin_ctzll(v);
 }

@@ -32,4 +32,12 @@ inline uint32_t solidBits(const Voxel* p, int32_t count) {
     return bits;
 }
 
+// Set bits of v, without relying on the processor's own instruction.
+inline int popCount(uint64_t v) {
+    v = v - ((v >> 1) & 0x5555555555555555ull);
+    v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
+    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return int((v * 0x0101010101010101ull) >> 56);
+}
+
 }  // namespace cubalorn

@@ -111,7 +111,7 @@ VoxelVolume::VoxelVolume(const Region& region, uint16_t blockSideLength, uint64_
     // The index is all that is allocated up front: one slot and one entry
     // of the change list per block.
     const uint64_t indexBytes = blocks * kIndexBytesPerBlock;
-    if (indexBytes + allocationBytes() > memoryLimit)
+    if (indexBytes + blockAllocationBytes() > memoryLimit)
         throw std::invalid_argument("Volume region " + describe(region) + " needs " +
                                     std::to_string(indexBytes >> 20) +
                                     " MiB for its block index, more than the " +
@@ -161,11 +161,11 @@ Vec3i VoxelVolume::slotBlock(uint32_t slot) const {
 
 BlockStorage* VoxelVolume::allocateBlock() {
     if (memoryRefused_) return nullptr;
-    if ((allocatedBlocks_ + 1) * allocationBytes() > memoryLimit_) {
+    if ((allocatedBlocks_ + 1) * blockAllocationBytes() > memoryLimit_) {
         memoryRefused_ = true;
         return nullptr;
     }
-    void* memory = ::operator new(allocationBytes(), std::nothrow);
+    void* memory = ::operator new(blockAllocationBytes(), std::nothrow);
     if (memory == nullptr) {
         memoryRefused_ = true;
         return nullptr;
@@ -295,7 +295,7 @@ bool VoxelVolume::keep(uint32_t slot, BlockStorage* block, uint32_t nonZeroCount
         memoryRefused_ = true;
         return false;
     }
-    if (!block->uniform_) recordedBytes_ += allocationBytes();
+    if (!block->uniform_) recordedBytes_ += blockAllocationBytes();
     if (recordedBytes_ > recordLimit_) abandonRecording();
     return true;
 }
@@ -425,7 +425,7 @@ uint32_t VoxelVolume::privateBlockCount() const {
 uint64_t VoxelVolume::memoryBytes() const {
     const uint64_t index = uint64_t(blockCount_) * sizeof(BlockSlot) +
                            uint64_t(changedSlots_.capacity()) * sizeof(uint32_t);
-    return index + uint64_t(privateBlockCount() + uniformBlocks_.size()) * allocationBytes();
+    return index + uint64_t(privateBlockCount() + uniformBlocks_.size()) * blockAllocationBytes();
 }
 
 }  // namespace cubalorn

@@ -160,7 +160,9 @@ public:
     // blocks of one value (blocks only the undo history keeps not counted).
     uint64_t memoryBytes() const;
     // Bytes of every block alive, whoever holds it, and the limit on them.
-    uint64_t allocatedBlockBytes() const { return uint64_t(allocatedBlocks_) * allocationBytes(); }
+    uint64_t allocatedBlockBytes() const {
+        return uint64_t(allocatedBlocks_) * blockAllocationBytes();
+    }
     uint64_t memoryLimit() const { return memoryLimit_; }
     uint64_t blockBytes() const { return uint64_t(voxelsPerBlock_) * sizeof(Voxel); }
     // What one block takes in memory: its voxels and its header.
@@ -233,7 +235,6 @@ private:
                blockSideLength_ * (static_cast<uint32_t>(y & mask) +
                                    blockSideLength_ * static_cast<uint32_t>(z & mask));
     }
-    size_t allocationBytes() const { return sizeof(BlockStorage) + blockBytes(); }
 
     // The slow side of setVoxel: keeps the block for the recording, gives the
     // slot a private copy and lists it as changed. False: refused.

@@ -287,50 +287,48 @@ private:
             ranges.push_back({first, end});
     }
 
-    // Each square's material, in the order emitRow makes the squares: the
-    // solid voxel's, on whichever side it is.
-    void gatherRow(int32_t b, int32_t c, const uint64_t* cur, const uint64_t* up,
-                   const uint64_t* front) {
+    // Calls visit(a, solid, x, y, z) for each voxel position a of the row
+    // with a square on its +x, +y or +z side; solid tells on which side the
+    // voxel is. Both passes over a row visit the squares in this order.
+    template <typename Visit>
+    void forEachSquare(const uint64_t* cur, const uint64_t* up, const uint64_t* front,
+                       Visit&& visit) const {
         for (size_t w = 0; w < rowWords_; ++w) {
             const Faces f = faces(cur, up, front, w);
             uint64_t any = f.dx | f.dy | f.dz;
             while (any) {
                 const int i = __builtin_ctzll(any);
                 any &= any - 1;
-                const int32_t a = int32_t(64 * w) + i - 1;
-                const bool solid = (f.solid >> i) & 1;
-                const uint8_t own = solid ? material(a, b, c) : 0;
-                if ((f.dx >> i) & 1)
-                    squareMaterials_.push_back(solid ? own : material(a + 1, b, c));
-                if ((f.dy >> i) & 1)
-                    squareMaterials_.push_back(solid ? own : material(a, b + 1, c));
-                if ((f.dz >> i) & 1)
-                    squareMaterials_.push_back(solid ? own : material(a, b, c + 1));
+                visit(int32_t(64 * w) + i - 1, bool((f.solid >> i) & 1), bool((f.dx >> i) & 1),
+                      bool((f.dy >> i) & 1), bool((f.dz >> i) & 1));
             }
         }
     }
 
+    // Each square's material: the solid voxel's, on whichever side it is.
+    void gatherRow(int32_t b, int32_t c, const uint64_t* cur, const uint64_t* up,
+                   const uint64_t* front) {
+        forEachSquare(cur, up, front, [&](int32_t a, bool solid, bool x, bool y, bool z) {
+            const uint8_t own = solid ? material(a, b, c) : 0;
+            if (x) squareMaterials_.push_back(solid ? own : material(a + 1, b, c));
+            if (y) squareMaterials_.push_back(solid ? own : material(a, b + 1, c));
+            if (z) squareMaterials_.push_back(solid ? own : material(a, b, c + 1));
+        });
+    }
+
     void emitRow(int32_t b, int32_t c, const uint64_t* cur, const uint64_t* up,
                  const uint64_t* front) {
-        for (size_t w = 0; w < rowWords_; ++w) {
-            const Faces f = faces(cur, up, front, w);
-            uint64_t any = f.dx | f.dy | f.dz;
-            while (any) {
-                const int i = __builtin_ctzll(any);
-                any &= any - 1;
-                const int32_t a = int32_t(64 * w) + i - 1;
-                const bool solid = (f.solid >> i) & 1;
-                if ((f.dx >> i) & 1)
-                    square(solid ? PosX : NegX, {a + 1, b, c}, {a + 1, b, c + 1}, {a + 1, b + 1, c},
-                           {a + 1, b + 1, c + 1});
-                if ((f.dy >> i) & 1)
-                    square(solid ? PosY : NegY, {a, b + 1, c}, {a, b + 1, c + 1}, {a + 1, b + 1, c},
-                           {a + 1, b + 1, c + 1});
-                if ((f.dz >> i) & 1)
-                    square(solid ? PosZ : NegZ, {a, b, c + 1}, {a, b + 1, c + 1}, {a + 1, b, c + 1},
-                           {a + 1, b + 1, c + 1});
-            }
-        }
+        forEachSquare(cur, up, front, [&](int32_t a, bool solid, bool x, bool y, bool z) {
+            if (x)
+                square(solid ? PosX : NegX, {a + 1, b, c}, {a + 1, b, c + 1}, {a + 1, b + 1, c},
+                       {a + 1, b + 1, c + 1});
+            if (y)
+                square(solid ? PosY : NegY, {a, b + 1, c}, {a, b + 1, c + 1}, {a + 1, b + 1, c},
+                       {a + 1, b + 1, c + 1});
+            if (z)
+                square(solid ? PosZ : NegZ, {a, b, c + 1}, {a, b + 1, c + 1}, {a + 1, b, c + 1},
+                       {a + 1, b + 1, c + 1});
+        });
     }
 
     // Makes the numbers of lattice plane k available, all unset if new.

@@ -70,12 +70,6 @@ std::vector<std::pair<int32_t, int32_t>> splitAxis(int32_t length) {
     return pieces;
 }
 
-inline int popCount(uint32_t v) {
-    v = v - ((v >> 1) & 0x55555555u);
-    v = (v & 0x33333333u) + ((v >> 2) & 0x33333333u);
-    return int((((v + (v >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24);
-}
-
 // Calls visit(j, k, i, run, solid) for the runs of up to 16 voxels of the
 // model that hold a solid one, in the file's order (x fastest, then the
 // volume's z, then its y): `run` points at voxel (i, j, k) of the model,
