@@ -1,10 +1,6 @@
 #include "exports.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,28 +11,11 @@
 #include "export/solid_mesh.h"
 #include "export/threemf_format.h"
 #include "export/vox_format.h"
+#include "output_check.h"
 
 namespace cubalorn::batch {
 
 namespace {
-
-// Where a path leads once the directory's links are resolved, so that two
-// spellings of one file ("a.stl", "./a.stl") are seen as the same file.
-std::string resolvedTarget(const std::string& path) {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) return resolved;  // the file exists
-    const size_t slash = path.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (::realpath(directory.c_str(), resolved)) return std::string(resolved) + "/" + name;
-    return path;
-}
-
-bool sameExistingFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
 
 // Looks only inside blocks that hold anything: a large volume is mostly empty blocks.
 bool anySolidVoxel(const VoxelVolume& volume) {
@@ -66,8 +45,7 @@ bool checkExportTargets(const Options& options, std::FILE* errors) {
     bool ok = true;
     for (size_t i = 0; i < files.size(); ++i) {
         const auto& [option, path] = files[i];
-        if (!programFile.empty() && (sameExistingFile(path, programFile) ||
-                                     resolvedTarget(path) == resolvedTarget(programFile))) {
+        if (!programFile.empty() && sameFile(path, programFile)) {
             std::fprintf(errors, "cubalorn-batch: %s %s would overwrite the program file\n",
                          option.c_str(), path.c_str());
             ok = false;

@@ -28,6 +28,14 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+bool sameExistingFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
+
 // Where a path leads once its folder's links are resolved, so that two
 // spellings of one file ("a.stl", "./a.stl") are seen as the same file.
 std::string resolvedTarget(const std::string& path) {
@@ -39,17 +47,9 @@ std::string resolvedTarget(const std::string& path) {
     return path;
 }
 
-bool sameExistingFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
 bool sameFile(const std::string& a, const std::string& b) {
     return sameExistingFile(a, b) || resolvedTarget(a) == resolvedTarget(b);
 }
-
-}  // namespace
 
 std::vector<OutputFile> requestedOutputs(const Options& options) {
     std::vector<OutputFile> outputs;

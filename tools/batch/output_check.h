@@ -16,6 +16,12 @@ struct OutputFile {
     std::string path;
 };
 
+// Where a path leads once its folder's links are resolved, so that two
+// spellings of one file ("a.stl", "./a.stl") are seen as the same file.
+std::string resolvedTarget(const std::string& path);
+// The same file, existing (same inode) or to be made (same resolved path).
+bool sameFile(const std::string& a, const std::string& b);
+
 // Every file the options ask for: the exports (Options::exportFiles) and
 // the pictures.
 std::vector<OutputFile> requestedOutputs(const Options& options);
